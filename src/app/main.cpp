@@ -1,7 +1,25 @@
+#include "app/Dialogs.h"
+#include "app/Fonts.h"
+#include "app/QtDialogs.h"
+#include "app/main_Form.h"
+#include "link/QtSerialControl.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("vako-panel"));
+    QApplication::setApplicationDisplayName(kApplicationTitle);
+    QApplication::setApplicationVersion(QStringLiteral(VAKO_VERSION));
+
+    installFontSubstitutes();
+
+    QtSerialControl comm([](qint64) { return QString(); });
+    QtDialogs dialogs;
+    main_Form form(comm, dialogs);
+    dialogs.setParent(&form);
+    form.Form_Load();
+    form.show();
+    return app.exec();
 }

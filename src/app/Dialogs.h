@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+// The application's own title: every message box without a title of its own
+// carries it.
+inline const QString kApplicationTitle = QStringLiteral("VAKO Control Panel");
+
+// A message box as the panel asks for it.
+struct MessageBoxRequest
+{
+    enum class Icon
+    {
+        None,
+        Information,
+        Exclamation
+    };
+    enum class Buttons
+    {
+        Ok,
+        YesNo
+    };
+
+    QString text; // lines joined by "\n"
+    QString title = kApplicationTitle;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+    bool defaultYes = true; // with Yes/No: which button is the default
+
+    bool operator==(const MessageBoxRequest &other) const
+    {
+        return text == other.text && title == other.title && icon == other.icon &&
+               buttons == other.buttons && defaultYes == other.defaultYes;
+    }
+};
+
+// Everything modal or external the panel does: message boxes, the file
+// dialogs, and opening a document in the system's viewer. The program uses
+// the real windows; tests script the operator's answers.
+class Dialogs
+{
+public:
+    enum class Answer
+    {
+        Ok,
+        Yes,
+        No
+    };
+
+    virtual ~Dialogs() = default;
+
+    virtual Answer show(const MessageBoxRequest &box) = 0;
+    // The file chosen, or the empty text when the operator cancels. `filter`
+    // is in the form "Name(*.txt)|*.txt|All files(*.*)|*.*".
+    virtual QString openFileName(const QString &title, const QString &filter,
+                                 const QString &startName) = 0;
+    virtual QString saveFileName(const QString &title, const QString &filter,
+                                 const QString &startName) = 0;
+    // Asks the system to open a document; false when it cannot.
+    virtual bool openDocument(const QString &path) = 0;
+
+    // An OK box with the application's title.
+    void message(const QString &text) { show(MessageBoxRequest{text}); }
+    void message(const QString &text, const QString &title, MessageBoxRequest::Icon icon)
+    {
+        show(MessageBoxRequest{text, title, icon});
+    }
+};

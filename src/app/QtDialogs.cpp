@@ -1,0 +1,63 @@
+#include "app/QtDialogs.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QUrl>
+
+Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
+{
+    QMessageBox dialog(m_parent);
+    dialog.setWindowTitle(box.title);
+    dialog.setText(box.text);
+    switch (box.icon) {
+    case MessageBoxRequest::Icon::None:
+        dialog.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageBoxRequest::Icon::Information:
+        dialog.setIcon(QMessageBox::Information);
+        break;
+    case MessageBoxRequest::Icon::Exclamation:
+        dialog.setIcon(QMessageBox::Warning);
+        break;
+    }
+    if (box.buttons == MessageBoxRequest::Buttons::YesNo) {
+        dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        dialog.setDefaultButton(box.defaultYes ? QMessageBox::Yes : QMessageBox::No);
+        return dialog.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    dialog.setStandardButtons(QMessageBox::Ok);
+    dialog.exec();
+    return Answer::Ok;
+}
+
+QString QtDialogs::qtFilter(const QString &filter)
+{
+    // Pairs of description and pattern, as the operator's Windows dialogs
+    // take them; Qt wants "description (patterns)" joined by ";;".
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        entries << parts[i] + QStringLiteral(" (") + parts[i + 1] + u')';
+    return entries.join(QStringLiteral(";;"));
+}
+
+QString QtDialogs::openFileName(const QString &title, const QString &filter,
+                                const QString &startName)
+{
+    return QFileDialog::getOpenFileName(m_parent, title, startName, qtFilter(filter));
+}
+
+QString QtDialogs::saveFileName(const QString &title, const QString &filter,
+                                const QString &startName)
+{
+    // The program asks about replacing an existing file itself.
+    return QFileDialog::getSaveFileName(m_parent, title, startName, qtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+bool QtDialogs::openDocument(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+class QWidget;
+
+// The real message boxes, file dialogs and document viewer.
+class QtDialogs : public Dialogs
+{
+public:
+    explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    Answer show(const MessageBoxRequest &box) override;
+    QString openFileName(const QString &title, const QString &filter,
+                         const QString &startName) override;
+    QString saveFileName(const QString &title, const QString &filter,
+                         const QString &startName) override;
+    bool openDocument(const QString &path) override;
+
+    // "Message(*.txt)|*.txt|All files(*.*)|*.*" as a Qt file-dialog filter.
+    static QString qtFilter(const QString &filter);
+
+private:
+    QWidget *m_parent;
+};

@@ -1,0 +1,153 @@
+#include "app/main_Form.h"
+
+#include "app/Dialogs.h"
+#include "ui_main_Form.h"
+
+#include <QButtonGroup>
+#include <QFont>
+#include <QGroupBox>
+
+namespace {
+
+// The form's array entries are named Step_Option0..3 and so on, so that the
+// generated code can hold them; as arrays they share one name and carry
+// their index.
+void nameArrayEntry(QObject *entry, const QString &name, int index)
+{
+    entry->setObjectName(name);
+    entry->setProperty("Index", index);
+}
+
+} // namespace
+
+void holdCheckMark(QAction *entry)
+{
+    // Menu entries show check marks that only the program sets; a click must
+    // not toggle them by itself. The platform's toggle is undone here, before
+    // any handler connected later runs.
+    QObject::connect(entry, &QAction::triggered, entry,
+                     [entry] { entry->setChecked(!entry->isChecked()); });
+}
+
+main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, QWidget *parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::main_Form>()), m_link(comm),
+      m_panel(m_session, m_link, dialogs, (m_ui->setupUi(this), collectControls())),
+      m_frequencyTuning(m_panel), m_keyingControls(m_panel)
+{
+    setUpFonts();
+    setFixedSize(sizeHint().width(), menuBar()->sizeHint().height() + 238);
+
+    m_timer1.setObjectName(QStringLiteral("Timer1"));
+    m_timer1.setSingleShot(true);
+    m_timer1.setInterval(100);
+
+    connect(m_ui->Frequency_display, &DisplayLabel::captionChanged, this,
+            [this] { m_frequencyTuning.Frequency_display_Change(); });
+    connect(m_ui->CW_speed_display, &DisplayLabel::captionChanged, this,
+            [this] { m_keyingControls.CW_speed_display_Change(); });
+    // An option selected by the operator or by the program runs its handler
+    // at once; one that is already selected runs nothing.
+    connect(m_panel.ui.Step_Option, &QButtonGroup::idToggled, this, [this](int index, bool on) {
+        if (on)
+            m_frequencyTuning.Step_Option_Click(index);
+    });
+    connect(m_panel.ui.Power_Option, &QButtonGroup::idToggled, this, [this](int index, bool on) {
+        if (on)
+            m_keyingControls.Power_Option_Click(index);
+    });
+}
+
+main_Form::~main_Form() = default;
+
+PanelControls main_Form::collectControls()
+{
+    Ui::main_Form &ui = *m_ui;
+    PanelControls c;
+    c.window = this;
+    c.Frequency_display = ui.Frequency_display;
+    c.CW_speed_display = ui.CW_speed_display;
+    c.Step_Option =
+        makeOptionArray(QStringLiteral("Step_Option"),
+                        {ui.Step_Option0, ui.Step_Option1, ui.Step_Option2, ui.Step_Option3});
+    c.Power_Option =
+        makeOptionArray(QStringLiteral("Power_Option"),
+                        {ui.Power_Option0, ui.Power_Option1, ui.Power_Option2, ui.Power_Option3});
+    c.modelEntries = {ui.menu_VAKO_ALDER, ui.menu_VAKO_BIRCH};
+    c.menu_Keyer = {ui.menu_Keyer0, ui.menu_Keyer1, ui.menu_Keyer2, ui.menu_Keyer3};
+    for (int i = 0; i < c.menu_Keyer.size(); ++i)
+        nameArrayEntry(c.menu_Keyer[i], QStringLiteral("menu_Keyer"), i);
+    c.menuCom = {ui.menuCom0};
+    nameArrayEntry(ui.menuCom0, QStringLiteral("menuCom"), 0);
+    c.menuCloseComPort = ui.menuCloseComPort;
+    c.Status = ui.Status;
+    c.Message_Text = ui.Message_Text;
+
+    for (QAction *entry : findChildren<QAction *>()) {
+        if (entry->isCheckable())
+            holdCheckMark(entry);
+    }
+
+    // The separators are entries of their own, numbered through the menus.
+    int separator = 0;
+    for (QMenu *menu :
+         {ui.menu_File, ui.menu_VAKO_model, ui.menuCom_setting, ui.menu_Keyer_Type, ui.menu_Help}) {
+        for (QAction *entry : menu->actions()) {
+            if (entry->isSeparator())
+                entry->setObjectName(QStringLiteral("menu_space%1").arg(++separator));
+        }
+    }
+    return c;
+}
+
+QButtonGroup *main_Form::makeOptionArray(const QString &name, const QList<QRadioButton *> &buttons)
+{
+    auto *group = new QButtonGroup(this);
+    group->setObjectName(name);
+    for (int i = 0; i < buttons.size(); ++i) {
+        nameArrayEntry(buttons[i], name, i);
+        group->addButton(buttons[i], i);
+    }
+    return group;
+}
+
+void main_Form::onMenuClick(QAction *entry, std::function<void()> handler)
+{
+    connect(entry, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+}
+
+void main_Form::setUpFonts()
+{
+    // The displays' large bold figures: 13.5 pt, which the form cannot hold.
+    for (QLabel *label : {static_cast<QLabel *>(m_ui->Frequency_display), m_ui->Label1,
+                          static_cast<QLabel *>(m_ui->CW_speed_display), m_ui->Label10}) {
+        QFont font = label->font();
+        font.setPointSizeF(13.5);
+        font.setBold(true);
+        label->setFont(font);
+    }
+    // Frames carry their caption on the top border, as the operator's
+    // Windows panels always drew them, so the positions inside them hold.
+    for (QGroupBox *frame : {m_ui->Frame1, m_ui->Frame2, m_ui->Frame3, m_ui->Power_Frame}) {
+        frame->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; background: "
+            "palette(window); }"
+            "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    }
+
+    QFont message = m_ui->Message_Text->font();
+    message.setPointSizeF(9.75);
+    m_ui->Message_Text->setFont(message);
+    // As in the operator's other programs, Tab leaves the message box.
+    m_ui->Message_Text->setTabChangesFocus(true);
+}
+
+void main_Form::Form_Load()
+{
+    m_session.setBuiltInValues();
+    m_ui->Message_Text->setPlainText(QStringLiteral("CQ DE VAKO K"));
+    m_ui->Message_Text->moveCursor(QTextCursor::End);
+    if (ModelProfile *selected = m_session.selectedProfile())
+        m_session.loadProfile(*selected);
+    m_panel.RefreshPanel();
+    m_ui->Message_Text->setFocus();
+}

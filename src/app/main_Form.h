@@ -1,0 +1,56 @@
+#pragma once
+
+#include "link/TransmitterLink.h"
+#include "panel/FrequencyTuning.h"
+#include "panel/KeyingControls.h"
+#include "panel/Panel.h"
+#include "panel/SessionState.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class Dialogs;
+class QButtonGroup;
+class SerialControl;
+
+// Keeps a checkable menu entry's check mark under the program's control.
+void holdCheckMark(QAction *entry);
+
+namespace Ui {
+class main_Form;
+}
+
+// The panel's main window: builds the controls from its form and connects
+// each control's event to the handler of its subsystem.
+class main_Form : public QMainWindow
+{
+    Q_OBJECT
+public:
+    main_Form(SerialControl &comm, Dialogs &dialogs, QWidget *parent = nullptr);
+    ~main_Form() override;
+
+    // The start-up, run once before the window is shown.
+    void Form_Load();
+
+    Session &session() { return m_session; }
+    Panel &panel() { return m_panel; }
+    Ui::main_Form &ui() { return *m_ui; }
+    QTimer &Timer1() { return m_timer1; }
+
+private:
+    PanelControls collectControls();
+    QButtonGroup *makeOptionArray(const QString &name, const QList<class QRadioButton *> &buttons);
+    void onMenuClick(QAction *entry, std::function<void()> handler);
+    void setUpFonts();
+
+    std::unique_ptr<Ui::main_Form> m_ui;
+    Session m_session;
+    TransmitterLink m_link;
+    QTimer m_timer1;
+    Panel m_panel;
+    FrequencyTuning m_frequencyTuning;
+    KeyingControls m_keyingControls;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// The one serial port to the transmitter, seen through the five operations the
+// panel uses. Every operation that can fail says so and changes nothing else;
+// the callers decide what a failure means.
+class SerialControl : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Selects the port the next open uses. 0 names no port: the write fails,
+    // and so does an open after it.
+    virtual bool setCommPort(qint64 portNumber) = 0;
+    // Line settings text: the baud rate, then ",n,8,1". Takes effect at the
+    // next open; a refused text leaves the previous settings in force.
+    virtual bool setSettings(const QString &settings) = 0;
+    virtual bool portOpen() const = 0;
+    // Opens (true) or closes (false) the port. Opening fails when the port is
+    // absent, held by another program or not valid, or already open; closing a
+    // closed port leaves it closed and succeeds.
+    virtual bool setPortOpen(bool open) = 0;
+    // Writes the bytes in one write, at once, without waiting for the far end.
+    virtual bool output(const QByteArray &bytes) = 0;
+    // Everything received since the previous read; never waits.
+    virtual QByteArray input() = 0;
+
+Q_SIGNALS:
+    // An open port failed on its own (the adapter was pulled out, the line
+    // broke) and has been closed.
+    void portFailed();
+};
+
+// The baud rate of a line settings text "<baud>,n,8,1", or nullopt when the
+// text is not one the line can take (empty, a baud rate that is no positive
+// whole number, another framing).
+std::optional<qint32> baudRateOfSettings(const QString &settings);
+
+// The line settings text for a baud rate as the panel holds it.
+QString lineSettingsText(std::optional<qint64> baudRate);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class SerialControl;
+
+// Speaks command lines over the serial control. The panel never waits for an
+// acknowledgement, never retries and reads only the reply to "?I".
+class TransmitterLink
+{
+public:
+    explicit TransmitterLink(SerialControl &comm) : m_comm(comm) {}
+
+    SerialControl &comm() { return m_comm; }
+    bool portOpen() const;
+
+    // Writes the text and one carriage return in one write. Callers test the
+    // port themselves first: what a closed port means differs per sender.
+    void SendCommand(const QString &text);
+
+    // Everything received since the last read; the receive buffer is emptied.
+    QByteArray readReceived();
+
+    // The bytes of a command line: one byte per character (Windows-1252, '?'
+    // for characters outside it), then the carriage return.
+    static QByteArray lineBytes(const QString &text);
+
+private:
+    SerialControl &m_comm;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+class Panel;
+
+// The CW Speed frame, the Power options and the Keyer menu.
+class KeyingControls
+{
+public:
+    explicit KeyingControls(Panel &panel) : m_panel(panel) {}
+
+    void CW_speed_display_Change();
+    void Power_Option_Click(int Index);
+
+private:
+    Panel &m_panel;
+};
