@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+class Session;
+
+// The settings file: the selected model, the keyer mode and both model
+// profiles, carried from one run to the next. Read once at start-up, written
+// whole on a model switch, a port choice, "Close Com Port" and at the end.
+class SettingsFile
+{
+public:
+    // `path` is the file's full path, as chosen by settingsPathFor().
+    SettingsFile(Session &session, QString path);
+
+    QString SettingsPath() const { return m_path; }
+
+    // One value: the empty text when the file, the section or the key is
+    // missing, when the value is empty and when it is exactly "DEFAULT STRING";
+    // at most 1023 characters.
+    static QString ReadProfileString(const QString &path, const QString &section,
+                                     const QString &key);
+
+    // Fills Model, Keyer_Type and both profiles from the file; writes the
+    // built-in values first when the file has no usable model.
+    void LoadSettings();
+    // Writes the fourteen entries from the session (BIRCH baud rate as "Baudrate").
+    void InitSettingsFile();
+    // Writes the fourteen entries from the session, all at once.
+    bool SaveSettings();
+
+private:
+    bool writeEntries(bool initial);
+
+    Session &m_session;
+    QString m_path;
+};
+
+// Where the settings file lives: beside the executable, named after it with
+// ".ini"; when that folder is not writable and no writable file exists there
+// (an installation in a system folder), the same name in the per-user
+// configuration folder.
+QString settingsPathFor(const QString &executablePath);
