@@ -6,6 +6,9 @@
 #include <QButtonGroup>
 #include <QFont>
 #include <QGroupBox>
+#include <QSignalBlocker>
+
+#include <algorithm>
 
 namespace {
 
@@ -19,6 +22,24 @@ void nameArrayEntry(QObject *entry, const QString &name, int index)
 }
 
 } // namespace
+
+void limitMessageLength(QPlainTextEdit *box)
+{
+    // The transmitter keys messages of up to kMaxMessageLength characters:
+    // typing stops there, and a longer text put in is cut to its start.
+    QObject::connect(box, &QPlainTextEdit::textChanged, box, [box] {
+        const QString text = box->toPlainText();
+        if (text.size() <= kMaxMessageLength)
+            return;
+        QTextCursor cursor = box->textCursor();
+        const int position = std::min(cursor.position(), kMaxMessageLength);
+        QSignalBlocker quiet(box);
+        box->setPlainText(text.left(kMaxMessageLength));
+        cursor = box->textCursor();
+        cursor.setPosition(position);
+        box->setTextCursor(cursor);
+    });
+}
 
 void holdCheckMark(QAction *entry)
 {
@@ -139,6 +160,7 @@ void main_Form::setUpFonts()
     m_ui->Message_Text->setFont(message);
     // As in the operator's other programs, Tab leaves the message box.
     m_ui->Message_Text->setTabChangesFocus(true);
+    limitMessageLength(m_ui->Message_Text);
 }
 
 void main_Form::Form_Load()

@@ -16,6 +16,10 @@ class Dialogs;
 class QButtonGroup;
 class SerialControl;
 
+// The longest message the message box holds.
+inline constexpr int kMaxMessageLength = 200;
+void limitMessageLength(class QPlainTextEdit *box);
+
 // Keeps a checkable menu entry's check mark under the program's control.
 void holdCheckMark(QAction *entry);
 

@@ -29,6 +29,8 @@ private Q_SLOTS:
     void captionsFit();
     void tabOrderStartsWithTheMessage();
     void menuClickDoesNotToggleCheckMarks();
+    void messageHoldsAtMost200Characters_data();
+    void messageHoldsAtMost200Characters();
 
 private:
     FakeSerialControl *m_comm = nullptr;
@@ -272,6 +274,35 @@ void tst_MainWindow::menuClickDoesNotToggleCheckMarks()
     ui.menu_Keyer1->trigger();
     QVERIFY(!ui.menu_Keyer1->isChecked());
     QCOMPARE(ui.menu_VAKO_ALDER->isChecked(), alder);
+}
+
+void tst_MainWindow::messageHoldsAtMost200Characters_data()
+{
+    QTest::addColumn<QString>("put");
+    QTest::addColumn<QString>("held");
+    const QString full(200, u'E');
+    QTest::newRow("short text as is") << "CQ DE VAKO K"
+                                      << "CQ DE VAKO K";
+    QTest::newRow("exactly 200") << full << full;
+    QTest::newRow("longer text cut") << QString(full + "TAIL") << full;
+    QTest::newRow("line breaks count")
+        << QString(QString(199, u'A') + "\nBC") << QString(QString(199, u'A') + "\n");
+}
+
+void tst_MainWindow::messageHoldsAtMost200Characters()
+{
+    QFETCH(QString, put);
+    QFETCH(QString, held);
+    QPlainTextEdit *box = m_form->ui().Message_Text;
+    box->setPlainText(put);
+    QCOMPARE(box->toPlainText(), held);
+
+    // Typing stops at the 200th character.
+    box->setPlainText(QString(200, u'X'));
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClicks(box, "YZ");
+    QCOMPARE(box->toPlainText(), QString(200, u'X'));
+    box->clear();
 }
 
 QTEST_MAIN(tst_MainWindow)
