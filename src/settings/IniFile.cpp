@@ -355,7 +355,7 @@ bool IniDocument::save(const QString &path) const
     if (info.exists()) {
         if (!info.isFile())
             return false;
-        constexpr auto anyWrite =
+        const QFileDevice::Permissions anyWrite =
             QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
         if (!(info.permissions() & anyWrite))
             return false;
@@ -363,6 +363,10 @@ bool IniDocument::save(const QString &path) const
     // The new text goes to a temporary file beside the old one and replaces it
     // by a rename only after it is complete and flushed to disk.
     QSaveFile file(path);
+    // A writable file in a folder that takes no new files (an installation
+    // folder the operator was given one file in) can only be written in place;
+    // that is the one case where a save is not atomic.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     if (file.write(m_bytes) != m_bytes.size()) {
