@@ -15,7 +15,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("VAKO"));
     QApplication::setApplicationName(QStringLiteral("vako-panel"));
-    QApplication::setApplicationDisplayName(kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral(VAKO_VERSION));
     installFontSubstitutes();
 
