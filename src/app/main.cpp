@@ -19,6 +19,7 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     main_Form form(comm, dialogs);
     dialogs.setParent(&form);
+    form.setProgramFolder(QCoreApplication::applicationDirPath());
     form.Form_Load();
     form.show();
     return app.exec();

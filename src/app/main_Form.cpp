@@ -53,7 +53,8 @@ void holdCheckMark(QAction *entry)
 main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), m_ui(std::make_unique<Ui::main_Form>()), m_link(comm),
       m_panel(m_session, m_link, dialogs, (m_ui->setupUi(this), collectControls())),
-      m_frequencyTuning(m_panel), m_keyingControls(m_panel)
+      m_frequencyTuning(m_panel), m_keyingControls(m_panel),
+      m_messageFiles(dialogs, m_panel.ui.Message_Text), m_help(dialogs)
 {
     setUpFonts();
     setFixedSize(sizeHint().width(), menuBar()->sizeHint().height() + 238);
@@ -76,6 +77,10 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, QWidget *parent)
         if (on)
             m_keyingControls.Power_Option_Click(index);
     });
+    onMenuClick(m_ui->menuOpen_message, [this] { m_messageFiles.menuOpen_message_Click(); });
+    onMenuClick(m_ui->menu_Save_Message, [this] { m_messageFiles.menu_Save_Message_Click(); });
+    onMenuClick(m_ui->menu_Guide, [this] { m_help.menu_Guide_Click(); });
+    onMenuClick(m_ui->menu_About, [this] { m_help.menu_About_Click(); });
 }
 
 main_Form::~main_Form() = default;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "help/Help.h"
 #include "link/TransmitterLink.h"
+#include "messages/MessageFiles.h"
 #include "panel/FrequencyTuning.h"
 #include "panel/KeyingControls.h"
 #include "panel/Panel.h"
@@ -39,6 +41,9 @@ public:
     // The start-up, run once before the window is shown.
     void Form_Load();
 
+    // The folder of the running program, where its guide lies.
+    void setProgramFolder(const QString &folder) { m_help.setProgramFolder(folder); }
+
     Session &session() { return m_session; }
     Panel &panel() { return m_panel; }
     Ui::main_Form &ui() { return *m_ui; }
@@ -57,4 +62,6 @@ private:
     Panel m_panel;
     FrequencyTuning m_frequencyTuning;
     KeyingControls m_keyingControls;
+    MessageFiles m_messageFiles;
+    Help m_help;
 };
