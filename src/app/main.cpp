@@ -33,6 +33,7 @@ int main(int argc, char *argv[])
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &form,
                      [&form] { form.close(); });
 
+    form.setProgramFolder(QCoreApplication::applicationDirPath());
     form.Form_Load();
     form.show();
     return app.exec();

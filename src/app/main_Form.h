@@ -1,7 +1,9 @@
 #pragma once
 
+#include "help/Help.h"
 #include "link/PortManager.h"
 #include "link/TransmitterLink.h"
+#include "messages/MessageFiles.h"
 #include "panel/FrequencyTuning.h"
 #include "panel/KeyingControls.h"
 #include "panel/Panel.h"
@@ -55,6 +57,9 @@ public:
     void menu_Exit_Click();
     void menu_Baud_Rate_Click();
 
+    // The folder of the running program, where its guide lies.
+    void setProgramFolder(const QString &folder) { m_help.setProgramFolder(folder); }
+
     Session &session() { return m_session; }
     Panel &panel() { return m_panel; }
     Ui::main_Form &ui() { return *m_ui; }
@@ -84,6 +89,8 @@ private:
     KeyingControls m_keyingControls;
     SettingsFile m_settings;
     PortManager m_portManager;
+    MessageFiles m_messageFiles;
+    Help m_help;
     QPointer<Baud_Rate_Form> m_baudRateForm;
     bool m_unloaded = false;
 };
