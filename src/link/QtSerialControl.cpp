@@ -1,5 +1,7 @@
 #include "link/QtSerialControl.h"
 
+#include "link/PortTable.h"
+
 QtSerialControl::QtSerialControl(DeviceForPort deviceForPort, QObject *parent)
     : SerialControl(parent), m_deviceForPort(std::move(deviceForPort))
 {
@@ -37,7 +39,7 @@ bool QtSerialControl::setPortOpen(bool open)
             m_port.close();
         return true;
     }
-    if (m_port.isOpen() || m_device.isEmpty())
+    if (m_port.isOpen() || !PortTable::devicePresent(m_device))
         return false;
     m_port.setPortName(m_device);
     if (!m_port.open(QIODevice::ReadWrite))
