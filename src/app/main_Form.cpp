@@ -53,7 +53,8 @@ void holdCheckMark(QAction *entry)
 main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), m_ui(std::make_unique<Ui::main_Form>()), m_link(comm),
       m_panel(m_session, m_link, dialogs, (m_ui->setupUi(this), collectControls())),
-      m_frequencyTuning(m_panel), m_keyingControls(m_panel)
+      m_frequencyTuning(m_panel), m_keyingControls(m_panel),
+      m_messageTransmission(m_panel, m_timer1)
 {
     setUpFonts();
     setFixedSize(sizeHint().width(), menuBar()->sizeHint().height() + 238);
@@ -76,6 +77,26 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, QWidget *parent)
         if (on)
             m_keyingControls.Power_Option_Click(index);
     });
+
+    connect(m_ui->up_Button, &QPushButton::clicked, this,
+            [this] { m_frequencyTuning.up_Button_Click(); });
+    connect(m_ui->down_Button, &QPushButton::clicked, this,
+            [this] { m_frequencyTuning.down_Button_Click(); });
+    connect(m_ui->CW_speed_up, &QPushButton::clicked, this,
+            [this] { m_keyingControls.CW_speed_up_Click(); });
+    connect(m_ui->CW_speed_down, &QPushButton::clicked, this,
+            [this] { m_keyingControls.CW_speed_down_Click(); });
+    for (int index = 0; index < m_panel.ui.menu_Keyer.size(); ++index) {
+        onMenuClick(m_panel.ui.menu_Keyer[index],
+                    [this, index] { m_keyingControls.menu_Keyer_Click(index); });
+    }
+    connect(m_ui->Send_button, &QPushButton::clicked, this,
+            [this] { m_messageTransmission.Send_button_Click(); });
+    connect(m_ui->Stop_button, &QPushButton::clicked, this,
+            [this] { m_messageTransmission.Stop_button_Click(); });
+    onMenuClick(m_ui->menuShow_VAKO_Software_Version,
+                [this] { m_messageTransmission.menuShow_VAKO_Software_Version_Click(); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] { m_messageTransmission.Timer1_Timer(); });
 }
 
 main_Form::~main_Form() = default;

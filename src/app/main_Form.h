@@ -3,6 +3,7 @@
 #include "link/TransmitterLink.h"
 #include "panel/FrequencyTuning.h"
 #include "panel/KeyingControls.h"
+#include "panel/MessageTransmission.h"
 #include "panel/Panel.h"
 #include "panel/SessionState.h"
 
@@ -57,4 +58,5 @@ private:
     Panel m_panel;
     FrequencyTuning m_frequencyTuning;
     KeyingControls m_keyingControls;
+    MessageTransmission m_messageTransmission;
 };
