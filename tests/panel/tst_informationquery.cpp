@@ -151,13 +151,19 @@ void tst_InformationQuery::secondQueryWhileArmed()
     query();
     m_pty->write("#I:FIRST");
     // No event-loop turn: the timer cannot tick in between.
-    QTest::qSleep(30);
+    QTest::qSleep(50);
     QVERIFY(m_form->Timer1().isActive());
+    QElapsedTimer clock;
+    clock.start();
+    qint64 shownAfter = -1;
+    m_dialogs->onBox = [&](const MessageBoxRequest &) { shownAfter = clock.elapsed(); };
     query();
     QVERIFY(m_form->Timer1().isActive());
     m_pty->write("#I:SECOND");
 
     QVERIFY(waitForBoxes(1));
+    // The second question gets the full wait for its answer.
+    QVERIFY2(shownAfter >= 90, qPrintable(QString::number(shownAfter)));
     QCOMPARE(m_dialogs->boxes.first().text, QString("SECOND" + kSoftwareLines));
     QTest::qWait(300);
     QCOMPARE(m_dialogs->boxes.size(), 1);
