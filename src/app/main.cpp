@@ -1,24 +1,39 @@
 #include "app/Dialogs.h"
-#include "app/Fonts.h"
 #include "app/QtDialogs.h"
+#include "app/TerminationSignals.h"
+#include "app/WindowLook.h"
 #include "app/main_Form.h"
+#include "link/PortTable.h"
 #include "link/QtSerialControl.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsFile.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("VAKO"));
     QApplication::setApplicationName(QStringLiteral("vako-panel"));
     QApplication::setApplicationDisplayName(kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral(VAKO_VERSION));
-
     installFontSubstitutes();
 
-    QtSerialControl comm([](qint64) { return QString(); });
+    const QString settingsPath = settingsPathFor(QCoreApplication::applicationFilePath());
+    const PortTable ports = PortTable::fromSettings(IniDocument::load(settingsPath));
+    const auto deviceForPort = [&ports](qint64 n) { return ports.deviceFor(n); };
+
+    QtSerialControl comm(deviceForPort);
     QtDialogs dialogs;
-    main_Form form(comm, dialogs);
+    main_Form form(comm, dialogs, PanelEnvironment{settingsPath, deviceForPort});
     dialogs.setParent(&form);
+
+    // A logout, a shutdown or a kill closes the window as the operator would,
+    // so the settings are saved once and the program ends normally.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &form,
+                     [&form] { form.close(); });
+
     form.Form_Load();
     form.show();
     return app.exec();

@@ -1,11 +1,17 @@
 #include "app/main_Form.h"
 
 #include "app/Dialogs.h"
+#include "app/WindowLook.h"
+#include "link/Baud_Rate_Form.h"
+#include "link/CommandProtocol.h"
+#include "link/SerialControl.h"
 #include "ui_main_Form.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QFont>
 #include <QGroupBox>
+#include <QScreen>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -50,14 +56,17 @@ void holdCheckMark(QAction *entry)
                      [entry] { entry->setChecked(!entry->isChecked()); });
 }
 
-main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, QWidget *parent)
+main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment environment,
+                     QWidget *parent)
     : QMainWindow(parent), m_ui(std::make_unique<Ui::main_Form>()), m_link(comm),
       m_panel(m_session, m_link, dialogs, (m_ui->setupUi(this), collectControls())),
       m_frequencyTuning(m_panel), m_keyingControls(m_panel),
-      m_messageTransmission(m_panel, m_timer1)
+      m_messageTransmission(m_panel, m_timer1), m_settings(m_session, environment.settingsPath),
+      m_portManager(m_panel, m_settings, std::move(environment.deviceForPort))
 {
     setUpFonts();
     setFixedSize(sizeHint().width(), menuBar()->sizeHint().height() + 238);
+    wireComMenu();
 
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setSingleShot(true);
@@ -167,14 +176,8 @@ void main_Form::setUpFonts()
         font.setBold(true);
         label->setFont(font);
     }
-    // Frames carry their caption on the top border, as the operator's
-    // Windows panels always drew them, so the positions inside them hold.
-    for (QGroupBox *frame : {m_ui->Frame1, m_ui->Frame2, m_ui->Frame3, m_ui->Power_Frame}) {
-        frame->setStyleSheet(QStringLiteral(
-            "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; background: "
-            "palette(window); }"
-            "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
-    }
+    for (QGroupBox *frame : {m_ui->Frame1, m_ui->Frame2, m_ui->Frame3, m_ui->Power_Frame})
+        applyFrameLook(frame);
 
     QFont message = m_ui->Message_Text->font();
     message.setPointSizeF(9.75);
@@ -184,13 +187,130 @@ void main_Form::setUpFonts()
     limitMessageLength(m_ui->Message_Text);
 }
 
+void main_Form::wireComMenu()
+{
+    m_ui->menuCom_setting->setToolTipsVisible(true);
+    onMenuClick(m_ui->menuCom0, [this] { m_portManager.menuCom_Click(0); });
+    onMenuClick(m_ui->menuCloseComPort, [this] { m_portManager.menuCloseComPort_Click(); });
+    onMenuClick(m_ui->menu_Baud_Rate, [this] { menu_Baud_Rate_Click(); });
+    onMenuClick(m_ui->menu_Exit, [this] { menu_Exit_Click(); });
+    // A port that fails while open is reported after the handler that found
+    // it has finished, so no box opens in the middle of a burst of lines.
+    connect(
+        &m_link.comm(), &SerialControl::portFailed, this, [this] { m_portManager.portLost(); },
+        Qt::QueuedConnection);
+}
+
+QAction *main_Form::newPortEntry(int index)
+{
+    // Port entries stand between the placeholder and the first separator.
+    auto *entry = new QAction(this);
+    entry->setObjectName(QStringLiteral("menuCom"));
+    entry->setProperty("Index", index);
+    entry->setCheckable(true);
+    holdCheckMark(entry);
+    m_ui->menuCom_setting->insertAction(m_ui->menuCom_setting->actions().at(index), entry);
+    onMenuClick(entry, [this, index] { m_portManager.menuCom_Click(index); });
+    return entry;
+}
+
+namespace {
+
+// Each step of the start-up after the settings are read is tried on its own:
+// whatever goes wrong in one, the next still runs and the window still opens.
+template <typename Step> void guarded(Step &&step)
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
 void main_Form::Form_Load()
 {
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->geometry();
+        const QSize outer = frameGeometry().size();
+        move((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2);
+    }
     m_session.setBuiltInValues();
     m_ui->Message_Text->setPlainText(QStringLiteral("CQ DE VAKO K"));
     m_ui->Message_Text->moveCursor(QTextCursor::End);
-    if (ModelProfile *selected = m_session.selectedProfile())
-        m_session.loadProfile(*selected);
-    m_panel.RefreshPanel();
+    m_settings.LoadSettings();
+
+    guarded([this] { m_portManager.DiscoverComPorts([this](int n) { return newPortEntry(n); }); });
+    guarded([this] { m_portManager.OpenStoredComPort(); });
+    guarded([this] {
+        if (const ModelProfile *selected = m_session.selectedProfile()) {
+            const Number baudRate = m_session.state.BaudRate; // applied with the port
+            m_session.loadProfile(*selected);
+            m_session.state.BaudRate = baudRate;
+        } else {
+            m_panel.dialogs.message(QStringLiteral("Invalid VAKO Model"));
+        }
+    });
+    guarded([this] { m_panel.RefreshPanel(); });
+    guarded([this] { sendStartUpLines(); });
     m_ui->Message_Text->setFocus();
+}
+
+void main_Form::sendStartUpLines()
+{
+    // Push the operating values, each line only while the port is open and
+    // only with a value its field carries truly.
+    const SessionState &state = m_session.state;
+    const auto send = [this](const char *word, const Number &value, int width) {
+        if (m_link.portOpen() && value && Command::carries(word, *value))
+            m_link.SendCommand(QLatin1String(word) + CommandField(*value, width));
+    };
+    if (!m_link.portOpen())
+        m_panel.setStatus(QStringLiteral("Com Port Closed"));
+    send(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+    send(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    send(Command::Power, state.Power, 1);
+    send(Command::Keyer, state.Keyer_Type, 1);
+}
+
+Baud_Rate_Form *main_Form::baudRateForm() const
+{
+    return m_baudRateForm;
+}
+
+void main_Form::menu_Baud_Rate_Click()
+{
+    if (m_baudRateForm) {
+        m_baudRateForm->raise();
+        m_baudRateForm->activateWindow();
+        return;
+    }
+    // Modeless and without an owner: the main window stays usable.
+    m_baudRateForm = new Baud_Rate_Form(m_panel, m_portManager);
+    m_baudRateForm->Form_Load();
+    m_baudRateForm->show();
+}
+
+void main_Form::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_settings.SaveSettings();
+    if (m_baudRateForm)
+        m_baudRateForm->close(); // its selection is discarded, as by Cancel
+}
+
+void main_Form::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void main_Form::menu_Exit_Click()
+{
+    if (m_baudRateForm)
+        m_baudRateForm->close();
+    close();
+    QCoreApplication::exit(0);
 }

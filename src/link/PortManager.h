@@ -34,7 +34,6 @@ public:
     void portLost();
 
 private:
-    void showClosed();
     void showOpen();
 
     Panel &m_panel;

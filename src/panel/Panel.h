@@ -42,7 +42,7 @@ public:
     SessionState &state;
     TransmitterLink &link;
     Dialogs &dialogs;
-    const PanelControls ui;
+    PanelControls ui;
 
     // Brings the window in line with the session state. Display captions and
     // option selections run their own handlers at once, nested in here, which

@@ -1,6 +1,6 @@
 #include "FakeDialogs.h"
 #include "FakeSerialControl.h"
-#include "app/Fonts.h"
+#include "app/WindowLook.h"
 #include "app/main_Form.h"
 #include "panel/DisplayLabel.h"
 #include "ui_main_Form.h"

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QFont>
+#include <QGroupBox>
+
+// The windows were drawn in the Windows fonts of their day ("MS Sans Serif",
+// "Courier New"). Where they are missing, the metric-compatible Liberation
+// families stand in, so every caption still fits its box; where the system
+// has the original families, they are used.
+inline void installFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+}
+
+// A frame carries its caption on its top border, as the operator's Windows
+// panels always drew them, so the positions of the controls inside it hold;
+// it hides whatever frame lies beneath it.
+inline void applyFrameLook(QGroupBox *frame)
+{
+    frame->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; background: palette(window); "
+        "}"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+}

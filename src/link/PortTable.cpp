@@ -1,0 +1,49 @@
+#include "link/PortTable.h"
+
+#include "settings/IniFile.h"
+
+PortTable PortTable::fromSettings(const IniDocument &settings)
+{
+    const QString section = QStringLiteral("Ports");
+    if (!settings.hasSection(section))
+        return platformDefault();
+    PortTable table;
+    table.m_explicit = true;
+    for (const auto &[key, device] : settings.entries(section)) {
+        if (!key.startsWith(QLatin1String("Com"), Qt::CaseInsensitive) || device.isEmpty())
+            continue;
+        const QStringView digits = QStringView(key).mid(3);
+        bool ok = false;
+        const int number = digits.toInt(&ok);
+        // "Com7" only: no sign, no blank, no leading zero.
+        if (!ok || number < 1 || number > kHighestPort || digits != QString::number(number))
+            continue;
+        if (!table.m_devices.contains(number)) // the first entry of a number counts
+            table.m_devices.insert(number, device);
+    }
+    return table;
+}
+
+PortTable PortTable::platformDefault()
+{
+    return PortTable();
+}
+
+QString PortTable::deviceFor(qint64 portNumber) const
+{
+    if (portNumber < 1 || portNumber > kHighestPort)
+        return QString();
+    if (m_explicit)
+        return m_devices.value(static_cast<int>(portNumber));
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(portNumber);
+#else
+    // The serial devices Linux gives the usual adapters, 32 of each kind:
+    // built-in UARTs, USB-serial converters, USB modems (CDC-ACM).
+    static const char *const kinds[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
+    const qint64 kind = (portNumber - 1) / 32;
+    if (kind >= 3)
+        return QString();
+    return QLatin1String(kinds[kind]) + QString::number((portNumber - 1) % 32);
+#endif
+}

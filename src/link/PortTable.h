@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+class IniDocument;
+
+// How a port number of the Com menu names a device.
+//
+// A section "Ports" in the settings file, with entries "Com1" ... "Com100"
+// whose values are devices (/dev/ttyUSB0, /dev/serial/by-id/..., COM7), is
+// the whole table: a number without an entry names no device. Without that
+// section the platform's own numbering applies.
+class PortTable
+{
+public:
+    static constexpr int kHighestPort = 100;
+
+    static PortTable fromSettings(const IniDocument &settings);
+    static PortTable platformDefault();
+
+    // The device of port n, or the empty text when n names none.
+    QString deviceFor(qint64 portNumber) const;
+    bool isExplicit() const { return m_explicit; }
+
+private:
+    bool m_explicit = false;
+    QHash<int, QString> m_devices;
+};
