@@ -62,7 +62,8 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
       m_panel(m_session, m_link, dialogs, (m_ui->setupUi(this), collectControls())),
       m_frequencyTuning(m_panel), m_keyingControls(m_panel),
       m_messageTransmission(m_panel, m_timer1), m_settings(m_session, environment.settingsPath),
-      m_portManager(m_panel, m_settings, std::move(environment.deviceForPort))
+      m_portManager(m_panel, m_settings, std::move(environment.deviceForPort)),
+      m_modelSwitch(m_panel, m_portManager, m_settings)
 {
     setUpFonts();
     setFixedSize(sizeHint().width(), menuBar()->sizeHint().height() + 238);
@@ -106,6 +107,8 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
     onMenuClick(m_ui->menuShow_VAKO_Software_Version,
                 [this] { m_messageTransmission.menuShow_VAKO_Software_Version_Click(); });
     connect(&m_timer1, &QTimer::timeout, this, [this] { m_messageTransmission.Timer1_Timer(); });
+    onMenuClick(m_ui->menu_VAKO_ALDER, [this] { m_modelSwitch.menu_VAKO_ALDER_Click(); });
+    onMenuClick(m_ui->menu_VAKO_BIRCH, [this] { m_modelSwitch.menu_VAKO_BIRCH_Click(); });
 }
 
 main_Form::~main_Form() = default;

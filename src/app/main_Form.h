@@ -5,6 +5,7 @@
 #include "panel/FrequencyTuning.h"
 #include "panel/KeyingControls.h"
 #include "panel/MessageTransmission.h"
+#include "panel/ModelSwitch.h"
 #include "panel/Panel.h"
 #include "panel/SessionState.h"
 #include "settings/SettingsFile.h"
@@ -86,6 +87,7 @@ private:
     MessageTransmission m_messageTransmission;
     SettingsFile m_settings;
     PortManager m_portManager;
+    ModelSwitch m_modelSwitch;
     QPointer<Baud_Rate_Form> m_baudRateForm;
     bool m_unloaded = false;
 };
