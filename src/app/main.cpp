@@ -15,7 +15,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("VAKO"));
     QApplication::setApplicationName(QStringLiteral("vako-panel"));
-    QApplication::setApplicationDisplayName(kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral(VAKO_VERSION));
     installFontSubstitutes();
 
@@ -34,6 +33,7 @@ int main(int argc, char *argv[])
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &form,
                      [&form] { form.close(); });
 
+    form.setProgramFolder(QCoreApplication::applicationDirPath());
     form.Form_Load();
     form.show();
     return app.exec();

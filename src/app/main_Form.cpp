@@ -63,7 +63,8 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
       m_frequencyTuning(m_panel), m_keyingControls(m_panel),
       m_messageTransmission(m_panel, m_timer1), m_settings(m_session, environment.settingsPath),
       m_portManager(m_panel, m_settings, std::move(environment.deviceForPort)),
-      m_modelSwitch(m_panel, m_portManager, m_settings)
+      m_modelSwitch(m_panel, m_portManager, m_settings),
+      m_messageFiles(dialogs, m_panel.ui.Message_Text), m_help(dialogs)
 {
     setUpFonts();
     setFixedSize(sizeHint().width(), menuBar()->sizeHint().height() + 238);
@@ -87,6 +88,10 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
         if (on)
             m_keyingControls.Power_Option_Click(index);
     });
+    onMenuClick(m_ui->menuOpen_message, [this] { m_messageFiles.menuOpen_message_Click(); });
+    onMenuClick(m_ui->menu_Save_Message, [this] { m_messageFiles.menu_Save_Message_Click(); });
+    onMenuClick(m_ui->menu_Guide, [this] { m_help.menu_Guide_Click(); });
+    onMenuClick(m_ui->menu_About, [this] { m_help.menu_About_Click(); });
 
     connect(m_ui->up_Button, &QPushButton::clicked, this,
             [this] { m_frequencyTuning.up_Button_Click(); });

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "help/Help.h"
 #include "link/PortManager.h"
 #include "link/TransmitterLink.h"
+#include "messages/MessageFiles.h"
 #include "panel/FrequencyTuning.h"
 #include "panel/KeyingControls.h"
 #include "panel/MessageTransmission.h"
@@ -57,6 +59,9 @@ public:
     void menu_Exit_Click();
     void menu_Baud_Rate_Click();
 
+    // The folder of the running program, where its guide lies.
+    void setProgramFolder(const QString &folder) { m_help.setProgramFolder(folder); }
+
     Session &session() { return m_session; }
     Panel &panel() { return m_panel; }
     Ui::main_Form &ui() { return *m_ui; }
@@ -88,6 +93,8 @@ private:
     SettingsFile m_settings;
     PortManager m_portManager;
     ModelSwitch m_modelSwitch;
+    MessageFiles m_messageFiles;
+    Help m_help;
     QPointer<Baud_Rate_Form> m_baudRateForm;
     bool m_unloaded = false;
 };

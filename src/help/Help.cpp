@@ -1,0 +1,45 @@
+#include "help/Help.h"
+
+#include "app/Dialogs.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+QString Help::guidePath() const
+{
+    // A program in a root folder ("/" or "C:/") already has its separator.
+    QString path = m_programFolder;
+    if (!path.endsWith(u'/') && !path.endsWith(u'\\'))
+        path += u'/';
+    return path + QStringLiteral("guide.html");
+}
+
+void Help::menu_Guide_Click()
+{
+    // The viewer is started on its own and never reports back; a missing
+    // guide has to be noticed here, before asking for it.
+    const QString path = guidePath();
+    if (QFileInfo(path).isFile() && m_dialogs.openDocument(path))
+        return;
+    m_dialogs.message(QStringLiteral("File not found!\n\n") + QDir::toNativeSeparators(path),
+                      QStringLiteral("Guide"), MessageBoxRequest::Icon::Exclamation);
+}
+
+QString Help::aboutText()
+{
+    return QStringList{
+        QStringLiteral("VAKO Control Panel"),
+        QStringLiteral("Version " VAKO_VERSION),
+        QString(),
+        QStringLiteral("Control panel for the VAKO ALDER (136 kHz) and BIRCH (500 kHz) CW "
+                       "transmitters"),
+        QStringLiteral("Free software under the MIT License"),
+    }
+        .join(u'\n');
+}
+
+void Help::menu_About_Click()
+{
+    m_dialogs.message(aboutText(), QStringLiteral("About"), MessageBoxRequest::Icon::None);
+}

@@ -1,0 +1,89 @@
+#include "messages/MessageFile.h"
+
+#include "link/AnsiText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/stat.h>
+#endif
+
+namespace MessageFile {
+
+std::optional<QString> read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(kReadLimit);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return AnsiText::decode(bytes);
+}
+
+Presence probe(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    // QFileInfo only says yes or no; a component that is a plain file or a
+    // name too long for the file system is neither, and the operator is told.
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return Presence::Present;
+    return errno == ENOENT ? Presence::Absent : Presence::Unknown;
+#else
+    return QFileInfo::exists(path) ? Presence::Present : Presence::Absent;
+#endif
+}
+
+bool replaceable(const QString &path)
+{
+    const QFileInfo target(path);
+    if (!target.exists())
+        return true;
+    if (target.isDir())
+        return false;
+    // The owner's write bit is the read-only mark the operator sets. It is
+    // tested by itself because a process running with administrator rights
+    // may write any file and would otherwise replace a file the operator
+    // protected.
+    return target.permissions().testFlag(QFileDevice::WriteOwner) && target.isWritable();
+}
+
+bool write(const QString &path, const QString &text)
+{
+    // No direct-write fallback: when no temporary file can be made beside the
+    // target, the save fails rather than truncating the old file first.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    // Unbuffered, so that each write reports what reached the file: a
+    // buffered QSaveFile can lose the error of a full disk on its final
+    // flush and put a truncated file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray bytes = AnsiText::encode(text);
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false; // the temporary file is discarded with `file`
+        done += written;
+    }
+    return file.commit();
+}
+
+QString fromBoxText(const QString &rawText)
+{
+    QString text;
+    text.reserve(rawText.size());
+    for (const QChar c : rawText) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            text += QStringLiteral("\r\n");
+        else
+            text += c;
+    }
+    return text;
+}
+
+} // namespace MessageFile

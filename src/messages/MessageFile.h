@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The operator's message text files, without any window: 8-bit Windows-1252
+// text, no byte-order mark, no header, no line end added.
+namespace MessageFile {
+
+// The message box holds 200 characters; reading more than this many bytes of
+// a file could only slow the panel down (a wrongly chosen log or image file
+// can be gigabytes).
+inline constexpr qint64 kReadLimit = 64 * 1024;
+
+// The first kReadLimit bytes of the file, one character per byte; nothing
+// when the file cannot be opened or read.
+std::optional<QString> read(const QString &path);
+
+enum class Presence
+{
+    Absent,
+    Present,
+    Unknown // the name or a folder on its way cannot be examined
+};
+Presence probe(const QString &path);
+
+// Whether an existing target may be replaced: not a folder, and not marked
+// read-only. A target that vanished has nothing left to protect.
+bool replaceable(const QString &path);
+
+// Writes the bytes of `text` to `path` through a temporary file in the same
+// folder that takes the old file's place only once it is complete, so a full
+// disk or a vanished folder leaves the old file as it was. False when the new
+// file could not be written.
+bool write(const QString &path, const QString &text);
+
+// The text of a file made from the message box's raw text, in which each line
+// break is a paragraph separator: line breaks become CR LF, as on the Windows
+// machines the operators exchange message files with.
+QString fromBoxText(const QString &rawText);
+
+} // namespace MessageFile
