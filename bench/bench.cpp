@@ -145,6 +145,8 @@ struct PanelRun
     qint64 peakKb = -1;
     double idleCpuMs = -1;
     qint64 idleWakeups = -1;
+    double restCpuMs = -1;
+    qint64 restWakeups = -1;
 };
 
 // One start of the real program, from exec to the last start-up line.
@@ -177,18 +179,26 @@ PanelRun runPanel(bool idle)
         const auto after = activity(panel.processId());
         run.idleCpuMs = (after.first - before.first) * 1000.0 / sysconf(_SC_CLK_TCK);
         run.idleWakeups = after.second - before.second;
+        // Then the next ten seconds, once the caret has come to rest.
+        QThread::msleep(500);
+        const auto restBefore = activity(panel.processId());
+        QThread::msleep(10000);
+        const auto restAfter = activity(panel.processId());
+        run.restCpuMs = (restAfter.first - restBefore.first) * 1000.0 / sysconf(_SC_CLK_TCK);
+        run.restWakeups = restAfter.second - restBefore.second;
     }
     panel.kill();
     panel.waitForFinished();
     return run;
 }
 
-std::pair<double, qint64> runBare()
+std::pair<double, qint64> runBare(bool text)
 {
     QProcess bare;
     QElapsedTimer clock;
     clock.start();
-    bare.start(QStringLiteral(VAKO_BARE_PATH), {});
+    bare.start(QStringLiteral(VAKO_BARE_PATH),
+               text ? QStringList{QStringLiteral("--text")} : QStringList{});
     bare.waitForFinished(20000);
     const double ms = clock.nsecsElapsed() / 1e6;
     const QByteArray out = bare.readAllStandardOutput();
@@ -241,13 +251,18 @@ int main(int argc, char *argv[])
         "Start-up: bare 417x238 window", "ms", {}, "exec to exit after the first event-loop turn"};
     Figure panelPeak{"Peak memory: panel", "KiB", {}, "VmHWM after start-up"};
     Figure barePeak{"Peak memory: bare window", "KiB", {}, "VmHWM at its first event-loop turn"};
+    Figure textStart{"Start-up: bare window with one caption", "ms", {}, "the bare window plus \"500.000\" in the display font"};
+    Figure textPeak{"Peak memory: bare window with one caption", "KiB", {}, "VmHWM at its first event-loop turn"};
     for (int i = 0; i < runs; ++i) {
         const PanelRun run = runPanel(false);
         panelStart.samples << run.startupMs;
         panelPeak.samples << run.peakKb;
-        const auto [ms, kb] = runBare();
+        const auto [ms, kb] = runBare(false);
         bareStart.samples << ms;
         barePeak.samples << kb;
+        const auto [textMs, textKb] = runBare(true);
+        textStart.samples << textMs;
+        textPeak.samples << textKb;
         std::fprintf(stderr, "start-up run %d: panel %.1f ms, bare %.1f ms\n", i + 1, run.startupMs,
                      ms);
     }
@@ -308,12 +323,16 @@ int main(int argc, char *argv[])
         }
     }
 
-    Figure idleCpu{"Idle: CPU time over 10 s", "ms", {}, "utime+stime of all threads"};
-    Figure idleWake{"Idle: wake-ups over 10 s", "count", {}, "context switches of all threads"};
+    Figure idleCpu{"Idle, first 10 s after start-up: CPU time", "ms", {}, "utime+stime of all threads, from 1 s after the start-up lines"};
+    Figure idleWake{"Idle, first 10 s after start-up: wake-ups", "count", {}, "context switches of all threads; the caret blinks"};
+    Figure restCpu{"Idle, next 10 s: CPU time", "ms", {}, "from 11.5 s on, the caret at rest"};
+    Figure restWake{"Idle, next 10 s: wake-ups", "count", {}, "context switches of all threads"};
     for (int i = 0; i < runs; ++i) {
         const PanelRun run = runPanel(true);
         idleCpu.samples << run.idleCpuMs;
         idleWake.samples << run.idleWakeups;
+        restCpu.samples << run.restCpuMs;
+        restWake.samples << run.restWakeups;
         std::fprintf(stderr, "idle run %d: %.0f ms CPU, %lld wake-ups\n", i + 1, run.idleCpuMs,
                      static_cast<long long>(run.idleWakeups));
     }
@@ -326,7 +345,7 @@ int main(int argc, char *argv[])
             QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |\n")
                 .arg(f.name, number(f.median()), number(f.min()), number(f.max()), f.unit, f.note);
     };
-    for (const Figure &f : {panelStart, bareStart, panelPeak, barePeak})
+    for (const Figure &f : {panelStart, bareStart, textStart, panelPeak, barePeak, textPeak})
         row(f);
     for (const Figure &f : probe)
         row(f);
@@ -334,6 +353,8 @@ int main(int argc, char *argv[])
     row(burst);
     row(idleCpu);
     row(idleWake);
+    row(restCpu);
+    row(restWake);
     const double startRatio = panelStart.median() / bareStart.median();
     const double memRatio = panelPeak.median() / barePeak.median();
     const double perPort = (probe[2].median() - probe[1].median()) / 99.0;

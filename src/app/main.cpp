@@ -1,3 +1,4 @@
+#include "app/CaretRest.h"
 #include "app/Dialogs.h"
 #include "app/QtDialogs.h"
 #include "app/TerminationSignals.h"
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
                      [&form] { form.close(); });
 
     form.setProgramFolder(QCoreApplication::applicationDirPath());
+    CaretRest caretRest;
     form.Form_Load();
     form.show();
     return app.exec();
