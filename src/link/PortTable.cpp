@@ -1,5 +1,6 @@
 #include "link/PortTable.h"
 
+#include "platform/Platform.h"
 #include "settings/IniFile.h"
 
 PortTable PortTable::fromSettings(const IniDocument &settings)
@@ -35,15 +36,5 @@ QString PortTable::deviceFor(qint64 portNumber) const
         return QString();
     if (m_explicit)
         return m_devices.value(static_cast<int>(portNumber));
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(portNumber);
-#else
-    // The serial devices Linux gives the usual adapters, 32 of each kind:
-    // built-in UARTs, USB-serial converters, USB modems (CDC-ACM).
-    static const char *const kinds[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
-    const qint64 kind = (portNumber - 1) / 32;
-    if (kind >= 3)
-        return QString();
-    return QLatin1String(kinds[kind]) + QString::number((portNumber - 1) % 32);
-#endif
+    return Platform::serialDevice(portNumber);
 }
