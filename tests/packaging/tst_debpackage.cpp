@@ -300,6 +300,12 @@ void tst_DebPackage::layout()
         QVERIFY(!installed.isExecutable());
         if (!source.isEmpty())
             QVERIFY2(contents(installed.filePath()) == contents(source), qPrintable(path));
+        if (path.endsWith(QLatin1String("/copyright"))) {
+            // The whole licence, as LICENSE has it.
+            const QByteArray licence = contents(kSourceRoot + QStringLiteral("/LICENSE")).trimmed();
+            QVERIFY(!licence.isEmpty());
+            QVERIFY(contents(installed.filePath()).contains(licence));
+        }
     } else {
         // A relative link, so that it holds wherever the tree is unpacked.
         QVERIFY2(installed.isSymLink(), qPrintable(path));
