@@ -1,15 +1,16 @@
 #include "app/CaretRest.h"
 #include "app/Dialogs.h"
 #include "app/QtDialogs.h"
-#include "app/TerminationSignals.h"
 #include "app/WindowLook.h"
 #include "app/main_Form.h"
 #include "link/PortTable.h"
 #include "link/QtSerialControl.h"
+#include "platform/TerminationSignals.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +18,12 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("VAKO"));
     QApplication::setApplicationName(QStringLiteral("vako-panel"));
     QApplication::setApplicationVersion(QStringLiteral(VAKO_VERSION));
+    // The desktop matches the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VAKO_APP_ID));
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/" VAKO_APP_ID ".png").arg(size));
+    QApplication::setWindowIcon(icon);
     installFontSubstitutes();
 
     const QString settingsPath = settingsPathFor(QCoreApplication::applicationFilePath());

@@ -1,8 +1,7 @@
 #include "link/PortTable.h"
 
+#include "platform/Platform.h"
 #include "settings/IniFile.h"
-
-#include <QFileInfo>
 
 PortTable PortTable::fromSettings(const IniDocument &settings)
 {
@@ -37,24 +36,5 @@ QString PortTable::deviceFor(qint64 portNumber) const
         return QString();
     if (m_explicit)
         return m_devices.value(static_cast<int>(portNumber));
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(portNumber);
-#else
-    // The serial devices Linux gives the usual adapters, 32 of each kind:
-    // built-in UARTs, USB-serial converters, USB modems (CDC-ACM).
-    static const char *const kinds[] = {"/dev/ttyS", "/dev/ttyUSB", "/dev/ttyACM"};
-    const qint64 kind = (portNumber - 1) / 32;
-    if (kind >= 3)
-        return QString();
-    return QLatin1String(kinds[kind]) + QString::number((portNumber - 1) % 32);
-#endif
-}
-
-bool PortTable::devicePresent(const QString &device)
-{
-#ifdef Q_OS_WIN
-    return !device.isEmpty();
-#else
-    return QFileInfo::exists(device);
-#endif
+    return Platform::serialDevice(portNumber);
 }

@@ -1,6 +1,6 @@
 #include "link/QtSerialControl.h"
 
-#include "link/PortTable.h"
+#include "platform/Platform.h"
 
 QtSerialControl::QtSerialControl(DeviceForPort deviceForPort, QObject *parent)
     : SerialControl(parent), m_deviceForPort(std::move(deviceForPort))
@@ -39,7 +39,7 @@ bool QtSerialControl::setPortOpen(bool open)
             m_port.close();
         return true;
     }
-    if (m_port.isOpen() || !PortTable::devicePresent(m_device))
+    if (m_port.isOpen() || !Platform::serialDevicePresent(m_device))
         return false;
     m_port.setPortName(m_device);
     if (!m_port.open(QIODevice::ReadWrite))

@@ -1,15 +1,11 @@
 #include "messages/MessageFile.h"
 
 #include "link/AnsiText.h"
+#include "platform/Platform.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <sys/stat.h>
-#endif
 
 namespace MessageFile {
 
@@ -26,16 +22,10 @@ std::optional<QString> read(const QString &path)
 
 Presence probe(const QString &path)
 {
-#ifdef Q_OS_UNIX
-    // QFileInfo only says yes or no; a component that is a plain file or a
-    // name too long for the file system is neither, and the operator is told.
-    struct stat status;
-    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
-        return Presence::Present;
-    return errno == ENOENT ? Presence::Absent : Presence::Unknown;
-#else
-    return QFileInfo::exists(path) ? Presence::Present : Presence::Absent;
-#endif
+    const std::optional<bool> exists = Platform::pathExists(path);
+    if (!exists)
+        return Presence::Unknown;
+    return *exists ? Presence::Present : Presence::Absent;
 }
 
 bool replaceable(const QString &path)

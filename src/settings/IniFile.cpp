@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include "link/AnsiText.h"
+#include "platform/Platform.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -36,16 +37,6 @@ QString trimBlanks(const QString &text)
     while (end > begin && (text.at(end - 1) == u' ' || text.at(end - 1) == u'\t'))
         --end;
     return text.mid(begin, end - begin);
-}
-
-const QByteArray &platformLineEnd()
-{
-#ifdef Q_OS_WIN
-    static const QByteArray end("\r\n");
-#else
-    static const QByteArray end("\n");
-#endif
-    return end;
 }
 
 // Notepad and friends put this in front of UTF-8 text; it must not hide the
@@ -260,7 +251,7 @@ IniDocument::Lookup IniDocument::find(const QString &section, const QString &key
 
 QByteArray IniDocument::lineEnd() const
 {
-    return m_newline.isEmpty() ? platformLineEnd() : m_newline;
+    return m_newline.isEmpty() ? Platform::lineEnd() : m_newline;
 }
 
 bool IniDocument::hasSection(const QString &section) const

@@ -1,4 +1,4 @@
-#include "app/TerminationSignals.h"
+#include "platform/TerminationSignals.h"
 
 #ifdef Q_OS_UNIX
 

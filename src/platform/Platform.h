@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The few things the panel does differently on Windows and on the Unix
+// systems. Every platform test of the program's sources lives in this folder
+// (with TerminationSignals); the transmitter simulator src/sim, a Unix tool,
+// is the only other place.
+namespace Platform {
+
+// The line end of the text files the operator edits by hand: CR LF on
+// Windows, LF elsewhere.
+const QByteArray &lineEnd();
+
+// The device behind port number n of the Com menu when the settings file has
+// no [Ports] section: COMn on Windows; on Linux the built-in UARTs, then the
+// USB-serial converters, then the USB modems, 32 of each. The empty text when
+// n names none. The caller keeps n within the Com menu's range.
+QString serialDevice(qint64 portNumber);
+
+// Whether a serial device can be there at all. On Unix a device is a file:
+// one that does not exist is known absent after a stat, without the lock file
+// and its disk flush that a serial open costs. Windows names ports, not
+// files, so there every name may be present.
+bool serialDevicePresent(const QString &device);
+
+// Whether something exists at `path`: nullopt when the path cannot be
+// examined at all (a component is a plain file, the name is too long).
+std::optional<bool> pathExists(const QString &path);
+
+} // namespace Platform
