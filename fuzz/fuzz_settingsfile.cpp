@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -152,14 +153,14 @@ void documentProperties(const QByteArray &bytes, FuzzedDataProvider &fdp)
         written.append(value);
     }
     const IniDocument reparsed = IniDocument::fromBytes(doc.toBytes());
-    for (int i = 0; i < std::size(kEntries); ++i) {
+    for (int i = 0; i < int(std::size(kEntries)); ++i) {
         const Entry &e = kEntries[i];
         const QString value = written[i];
         if (value.contains(u'\r') || value.contains(u'\n'))
             continue; // refused by setValue, whatever the file held stays
         // A later entry of the same name (Baudrate after BaudRate) overwrote it.
         bool overwritten = false;
-        for (int j = i + 1; j < std::size(kEntries); ++j) {
+        for (int j = i + 1; j < int(std::size(kEntries)); ++j) {
             if (qstricmp(kEntries[j].section, e.section) == 0 &&
                 qstricmp(kEntries[j].key, e.key) == 0)
                 overwritten = true;
@@ -189,7 +190,7 @@ void documentProperties(const QByteArray &bytes, FuzzedDataProvider &fdp)
 
 void fileRoundTrip(const QByteArray &bytes)
 {
-    static QTemporaryDir dir(QDir::exists(QStringLiteral("/dev/shm"))
+    static QTemporaryDir dir(QFileInfo::exists(QStringLiteral("/dev/shm"))
                                  ? QStringLiteral("/dev/shm/vako-fuzz-XXXXXX")
                                  : QDir::tempPath() + QStringLiteral("/vako-fuzz-XXXXXX"));
     const QString path = dir.filePath(QStringLiteral("vako-panel.ini"));
