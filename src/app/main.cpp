@@ -1,3 +1,4 @@
+#include "app/CaretRest.h"
 #include "app/Dialogs.h"
 #include "app/QtDialogs.h"
 #include "app/TerminationSignals.h"
@@ -43,6 +44,7 @@ int main(int argc, char *argv[])
                      });
 
     form.setProgramFolder(QCoreApplication::applicationDirPath());
+    CaretRest caretRest;
     form.Form_Load();
     if (ending)
         return 0; // asked to end during the start-up; the settings are saved

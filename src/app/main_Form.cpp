@@ -61,8 +61,9 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
     : QMainWindow(parent), m_ui(std::make_unique<Ui::main_Form>()), m_link(comm),
       m_panel(m_session, m_link, dialogs, (m_ui->setupUi(this), collectControls())),
       m_frequencyTuning(m_panel), m_keyingControls(m_panel),
-      m_settings(m_session, environment.settingsPath),
+      m_messageTransmission(m_panel, m_timer1), m_settings(m_session, environment.settingsPath),
       m_portManager(m_panel, m_settings, std::move(environment.deviceForPort)),
+      m_modelSwitch(m_panel, m_portManager, m_settings),
       m_messageFiles(dialogs, m_panel.ui.Message_Text), m_help(dialogs)
 {
     setUpFonts();
@@ -91,6 +92,28 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
     onMenuClick(m_ui->menu_Save_Message, [this] { m_messageFiles.menu_Save_Message_Click(); });
     onMenuClick(m_ui->menu_Guide, [this] { m_help.menu_Guide_Click(); });
     onMenuClick(m_ui->menu_About, [this] { m_help.menu_About_Click(); });
+
+    connect(m_ui->up_Button, &QPushButton::clicked, this,
+            [this] { m_frequencyTuning.up_Button_Click(); });
+    connect(m_ui->down_Button, &QPushButton::clicked, this,
+            [this] { m_frequencyTuning.down_Button_Click(); });
+    connect(m_ui->CW_speed_up, &QPushButton::clicked, this,
+            [this] { m_keyingControls.CW_speed_up_Click(); });
+    connect(m_ui->CW_speed_down, &QPushButton::clicked, this,
+            [this] { m_keyingControls.CW_speed_down_Click(); });
+    for (int index = 0; index < m_panel.ui.menu_Keyer.size(); ++index) {
+        onMenuClick(m_panel.ui.menu_Keyer[index],
+                    [this, index] { m_keyingControls.menu_Keyer_Click(index); });
+    }
+    connect(m_ui->Send_button, &QPushButton::clicked, this,
+            [this] { m_messageTransmission.Send_button_Click(); });
+    connect(m_ui->Stop_button, &QPushButton::clicked, this,
+            [this] { m_messageTransmission.Stop_button_Click(); });
+    onMenuClick(m_ui->menuShow_VAKO_Software_Version,
+                [this] { m_messageTransmission.menuShow_VAKO_Software_Version_Click(); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] { m_messageTransmission.Timer1_Timer(); });
+    onMenuClick(m_ui->menu_VAKO_ALDER, [this] { m_modelSwitch.menu_VAKO_ALDER_Click(); });
+    onMenuClick(m_ui->menu_VAKO_BIRCH, [this] { m_modelSwitch.menu_VAKO_BIRCH_Click(); });
 }
 
 main_Form::~main_Form() = default;

@@ -6,6 +6,8 @@
 #include "messages/MessageFiles.h"
 #include "panel/FrequencyTuning.h"
 #include "panel/KeyingControls.h"
+#include "panel/MessageTransmission.h"
+#include "panel/ModelSwitch.h"
 #include "panel/Panel.h"
 #include "panel/SessionState.h"
 #include "settings/SettingsFile.h"
@@ -87,8 +89,10 @@ private:
     Panel m_panel;
     FrequencyTuning m_frequencyTuning;
     KeyingControls m_keyingControls;
+    MessageTransmission m_messageTransmission;
     SettingsFile m_settings;
     PortManager m_portManager;
+    ModelSwitch m_modelSwitch;
     MessageFiles m_messageFiles;
     Help m_help;
     QPointer<Baud_Rate_Form> m_baudRateForm;

@@ -2,6 +2,8 @@
 
 #include "settings/IniFile.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -62,5 +64,14 @@ QString PortTable::deviceFor(qint64 portNumber) const
     if (kind >= 3)
         return QString();
     return QLatin1String(kinds[kind]) + QString::number((portNumber - 1) % 32);
+#endif
+}
+
+bool PortTable::devicePresent(const QString &device)
+{
+#ifdef Q_OS_WIN
+    return !device.isEmpty();
+#else
+    return QFileInfo::exists(device);
 #endif
 }

@@ -23,6 +23,12 @@ public:
     QString deviceFor(qint64 portNumber) const;
     bool isExplicit() const { return m_explicit; }
 
+    // Whether a device can be there at all. On Unix a device is a file: one
+    // that does not exist is known absent after a stat, without the lock file
+    // and its disk flush that a serial open costs. Windows names ports, not
+    // files, so there every name may be present.
+    static bool devicePresent(const QString &device);
+
 private:
     bool m_explicit = false;
     QHash<int, QString> m_devices;

@@ -1,5 +1,7 @@
 #include "link/QtSerialControl.h"
 
+#include "link/PortTable.h"
+
 #include <algorithm>
 
 QtSerialControl::QtSerialControl(DeviceForPort deviceForPort, QObject *parent)
@@ -49,7 +51,7 @@ bool QtSerialControl::setPortOpen(bool open)
         m_received.clear();
         return true;
     }
-    if (m_port.isOpen() || m_device.isEmpty())
+    if (m_port.isOpen() || !PortTable::devicePresent(m_device))
         return false;
     m_port.setPortName(m_device);
     m_received.clear();

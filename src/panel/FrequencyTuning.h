@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <optional>
+
 class Panel;
 
 // The Frequency frame: Up and Down in the chosen step, the display that sends
@@ -9,9 +13,17 @@ class FrequencyTuning
 public:
     explicit FrequencyTuning(Panel &panel) : m_panel(panel) {}
 
+    void up_Button_Click();
+    void down_Button_Click();
     void Frequency_display_Change();
     void Step_Option_Click(int Index);
 
+    // The step size of a step index: 1 Hz, 10 Hz, 100 Hz, 1 kHz for 0..3;
+    // nullopt for any other index.
+    static std::optional<qint64> stepSize(std::optional<qint64> step);
+
 private:
+    void tune(int direction);
+
     Panel &m_panel;
 };

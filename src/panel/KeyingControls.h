@@ -8,9 +8,14 @@ class KeyingControls
 public:
     explicit KeyingControls(Panel &panel) : m_panel(panel) {}
 
+    void CW_speed_up_Click();
+    void CW_speed_down_Click();
     void CW_speed_display_Change();
     void Power_Option_Click(int Index);
+    void menu_Keyer_Click(int Index);
 
 private:
+    void showSpeed();
+
     Panel &m_panel;
 };

@@ -1,0 +1,383 @@
+// Measures the panel side by side with a bare Qt window: start-up to the
+// wire, the cost of the port probe, click to wire, the model switch burst,
+// peak memory and the cost of doing nothing. Writes one table.
+#include "FakeDialogs.h"
+#include "Pty.h"
+#include "app/WindowLook.h"
+#include "app/main_Form.h"
+#include "link/PortTable.h"
+#include "link/QtSerialControl.h"
+#include "settings/IniFile.h"
+#include "ui_main_Form.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+struct Figure
+{
+    QString name;
+    QString unit;
+    QList<double> samples;
+    QString note;
+
+    double median() const
+    {
+        QList<double> s = samples;
+        std::sort(s.begin(), s.end());
+        const qsizetype n = s.size();
+        return n == 0 ? 0 : (n % 2 ? s[n / 2] : (s[n / 2 - 1] + s[n / 2]) / 2);
+    }
+    double percentile(double p) const
+    {
+        QList<double> s = samples;
+        std::sort(s.begin(), s.end());
+        if (s.isEmpty())
+            return 0;
+        const auto i = static_cast<qsizetype>(std::ceil(p / 100.0 * s.size())) - 1;
+        return s[std::clamp<qsizetype>(i, 0, s.size() - 1)];
+    }
+    double min() const
+    {
+        return samples.isEmpty() ? 0 : *std::min_element(samples.begin(), samples.end());
+    }
+    double max() const
+    {
+        return samples.isEmpty() ? 0 : *std::max_element(samples.begin(), samples.end());
+    }
+};
+
+QString number(double v)
+{
+    return v >= 100 ? QString::number(v, 'f', 0) : QString::number(v, 'f', v >= 10 ? 1 : 3);
+}
+
+const QByteArray kSettings = "[VAKO]\nModel=BIRCH\nKeyer_Type= 2\n"
+                             "[ALDER_settings]\nFrequency= 136000\nStep= 1\nCW_speed= 100\n"
+                             "Power= 1\nBaudRate= 115200\nPortnumber= %PORT%\n"
+                             "[BIRCH_settings]\nFrequency= 500000\nStep= 2\nCW_speed= 200\n"
+                             "Power= 0\nBaudRate= 115200\nPortnumber= %PORT%\n";
+
+// A port table: the platform's own devices for the first `others` numbers,
+// the transmitter's pseudo-terminal on the number after them.
+QByteArray portsSection(int others, const QString &pty)
+{
+    QByteArray text = "[Ports]\n";
+    const PortTable platform = PortTable::platformDefault();
+    for (int n = 1; n <= others; ++n)
+        text += "Com" + QByteArray::number(n) + "=" + platform.deviceFor(n).toLocal8Bit() + "\n";
+    if (!pty.isEmpty())
+        text += "Com" + QByteArray::number(others + 1) + "=" + pty.toLocal8Bit() + "\n";
+    return text;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readUntil(Pty &pty, const QByteArray &end, int carriageReturns, int timeoutMs)
+{
+    QByteArray got;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        got += pty.read(50, 1);
+        if (got.count('\r') >= carriageReturns && got.contains(end))
+            return got;
+    }
+    return got;
+}
+
+qint64 procValue(qint64 pid, const char *key)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// CPU time in clock ticks and context switches (wake-ups) of all threads.
+std::pair<qint64, qint64> activity(qint64 pid)
+{
+    qint64 ticks = 0;
+    qint64 switches = 0;
+    for (const QString &task : QDir(QStringLiteral("/proc/%1/task").arg(pid))
+                                   .entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(task));
+        if (stat.open(QIODevice::ReadOnly)) {
+            const QByteArray text = stat.readAll();
+            const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            ticks += fields.value(11).toLongLong() + fields.value(12).toLongLong();
+        }
+        QFile status(QStringLiteral("/proc/%1/task/%2/status").arg(pid).arg(task));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : status.readAll().split('\n')) {
+                if (line.startsWith("voluntary_ctxt_switches:") ||
+                    line.startsWith("nonvoluntary_ctxt_switches:"))
+                    switches += line.split(':').last().trimmed().toLongLong();
+            }
+        }
+    }
+    return {ticks, switches};
+}
+
+struct PanelRun
+{
+    double startupMs = -1;
+    qint64 peakKb = -1;
+    double idleCpuMs = -1;
+    qint64 idleWakeups = -1;
+    double restCpuMs = -1;
+    qint64 restWakeups = -1;
+};
+
+// One start of the real program, from exec to the last start-up line.
+PanelRun runPanel(bool idle)
+{
+    PanelRun run;
+    Pty pty;
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("vako-panel"));
+    QFile::copy(QStringLiteral(VAKO_PANEL_PATH), program);
+    QByteArray settings = portsSection(96, pty.deviceName()) + kSettings;
+    settings.replace("%PORT%", "97");
+    writeFile(dir.filePath(QStringLiteral("vako-panel.ini")), settings);
+
+    QProcess panel;
+    QElapsedTimer clock;
+    clock.start();
+    panel.start(program, {});
+    const QByteArray lines = readUntil(pty, "=K", 4, 20000);
+    run.startupMs = clock.nsecsElapsed() / 1e6;
+    if (!lines.contains("=K")) {
+        std::fprintf(stderr, "the panel sent no start-up lines: %s\n", lines.constData());
+        run.startupMs = -1;
+    }
+    run.peakKb = procValue(panel.processId(), "VmHWM:");
+    if (idle) {
+        QThread::msleep(1000);
+        const auto before = activity(panel.processId());
+        QThread::msleep(10000);
+        const auto after = activity(panel.processId());
+        run.idleCpuMs = (after.first - before.first) * 1000.0 / sysconf(_SC_CLK_TCK);
+        run.idleWakeups = after.second - before.second;
+        // Then the next ten seconds, once the caret has come to rest.
+        QThread::msleep(500);
+        const auto restBefore = activity(panel.processId());
+        QThread::msleep(10000);
+        const auto restAfter = activity(panel.processId());
+        run.restCpuMs = (restAfter.first - restBefore.first) * 1000.0 / sysconf(_SC_CLK_TCK);
+        run.restWakeups = restAfter.second - restBefore.second;
+    }
+    panel.kill();
+    panel.waitForFinished();
+    return run;
+}
+
+std::pair<double, qint64> runBare(bool text)
+{
+    QProcess bare;
+    QElapsedTimer clock;
+    clock.start();
+    bare.start(QStringLiteral(VAKO_BARE_PATH),
+               text ? QStringList{QStringLiteral("--text")} : QStringList{});
+    bare.waitForFinished(20000);
+    const double ms = clock.nsecsElapsed() / 1e6;
+    const QByteArray out = bare.readAllStandardOutput();
+    const qint64 kb = out.mid(out.indexOf(':') + 1).trimmed().split(' ').first().toLongLong();
+    return {ms, kb};
+}
+
+// A window in this process. Its port table holds `ports` entries: the
+// platform's devices, then the pseudo-terminal as the last of them.
+struct InProcessPanel
+{
+    Pty pty;
+    QTemporaryDir dir;
+    PortTable table;
+    std::unique_ptr<QtSerialControl> comm;
+    FakeDialogs dialogs;
+    std::unique_ptr<main_Form> form;
+
+    InProcessPanel(int ports, bool storePort)
+    {
+        const QString ini = dir.filePath(QStringLiteral("vako-panel.ini"));
+        QByteArray settings =
+            (ports > 0 ? portsSection(ports - 1, pty.deviceName()) : QByteArray("[Ports]\n")) +
+            kSettings;
+        settings.replace("%PORT%", storePort ? QByteArray::number(ports) : QByteArray("0"));
+        writeFile(ini, settings);
+        table = PortTable::fromSettings(IniDocument::load(ini));
+        const auto device = [this](qint64 n) { return table.deviceFor(n); };
+        comm = std::make_unique<QtSerialControl>(device);
+        form = std::make_unique<main_Form>(*comm, dialogs, PanelEnvironment{ini, device});
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installFontSubstitutes();
+    const int runs = std::max(10, argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 10);
+    const QString results = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+
+    Figure panelStart{"Start-up to the wire: panel",
+                      "ms",
+                      {},
+                      "exec to the last start-up line (\"=K2\") at the far end; 96 platform ports "
+                      "+ the pty probed"};
+    Figure bareStart{
+        "Start-up: bare 417x238 window", "ms", {}, "exec to exit after the first event-loop turn"};
+    Figure panelPeak{"Peak memory: panel", "KiB", {}, "VmHWM after start-up"};
+    Figure barePeak{"Peak memory: bare window", "KiB", {}, "VmHWM at its first event-loop turn"};
+    Figure textStart{"Start-up: bare window with one caption", "ms", {}, "the bare window plus \"500.000\" in the display font"};
+    Figure textPeak{"Peak memory: bare window with one caption", "KiB", {}, "VmHWM at its first event-loop turn"};
+    for (int i = 0; i < runs; ++i) {
+        const PanelRun run = runPanel(false);
+        panelStart.samples << run.startupMs;
+        panelPeak.samples << run.peakKb;
+        const auto [ms, kb] = runBare(false);
+        bareStart.samples << ms;
+        barePeak.samples << kb;
+        const auto [textMs, textKb] = runBare(true);
+        textStart.samples << textMs;
+        textPeak.samples << textKb;
+        std::fprintf(stderr, "start-up run %d: panel %.1f ms, bare %.1f ms\n", i + 1, run.startupMs,
+                     ms);
+    }
+
+    // The probe: the whole start-up in this process, with 0, 1 and 100
+    // ports in the table (the pty answering, the others absent or free).
+    QList<Figure> probe;
+    for (int ports : {0, 1, 100}) {
+        Figure f{QStringLiteral("Start-up in process, %1 ports in the table").arg(ports),
+                 "ms",
+                 {},
+                 "Form_Load, no port stored"};
+        for (int i = 0; i < runs; ++i) {
+            InProcessPanel p(ports, false);
+            QElapsedTimer clock;
+            clock.start();
+            p.form->Form_Load();
+            f.samples << clock.nsecsElapsed() / 1e6;
+        }
+        probe << f;
+    }
+
+    // Click to wire: "Up" clicked, "=F..." read at the far end.
+    Figure click{"Click to wire (Up → \"=F…\")", "ms", {}, "2000 clicks, in process"};
+    {
+        InProcessPanel p(1, true);
+        p.form->Form_Load();
+        readUntil(p.pty, "=K", 4, 5000);
+        QPushButton *up = p.form->ui().up_Button;
+        for (int i = 0; i < 2000; ++i) {
+            QElapsedTimer clock;
+            clock.start();
+            QTest::mouseClick(up, Qt::LeftButton);
+            const QByteArray got = readUntil(p.pty, "=F", 1, 2000);
+            click.samples << clock.nsecsElapsed() / 1e6;
+            if (!got.startsWith("=F")) {
+                std::fprintf(stderr, "click %d: no frequency line (%s)\n", i, got.constData());
+                break;
+            }
+        }
+    }
+
+    // Model switch: the menu entry to the sixth line at the far end.
+    Figure burst{"Model switch to the sixth line", "ms", {}, "alternating ALDER/BIRCH, in process"};
+    {
+        InProcessPanel p(1, true);
+        p.form->Form_Load();
+        readUntil(p.pty, "=K", 4, 5000);
+        for (int i = 0; i < std::max(runs, 20); ++i) {
+            QAction *entry = i % 2 ? p.form->ui().menu_VAKO_BIRCH : p.form->ui().menu_VAKO_ALDER;
+            QElapsedTimer clock;
+            clock.start();
+            entry->trigger();
+            const QByteArray got = readUntil(p.pty, "\r", 6, 2000);
+            burst.samples << clock.nsecsElapsed() / 1e6;
+            if (got.count('\r') < 6)
+                std::fprintf(stderr, "switch %d: %d lines only\n", i, int(got.count('\r')));
+        }
+    }
+
+    Figure idleCpu{"Idle, first 10 s after start-up: CPU time", "ms", {}, "utime+stime of all threads, from 1 s after the start-up lines"};
+    Figure idleWake{"Idle, first 10 s after start-up: wake-ups", "count", {}, "context switches of all threads; the caret blinks"};
+    Figure restCpu{"Idle, next 10 s: CPU time", "ms", {}, "from 11.5 s on, the caret at rest"};
+    Figure restWake{"Idle, next 10 s: wake-ups", "count", {}, "context switches of all threads"};
+    for (int i = 0; i < runs; ++i) {
+        const PanelRun run = runPanel(true);
+        idleCpu.samples << run.idleCpuMs;
+        idleWake.samples << run.idleWakeups;
+        restCpu.samples << run.restCpuMs;
+        restWake.samples << run.restWakeups;
+        std::fprintf(stderr, "idle run %d: %.0f ms CPU, %lld wake-ups\n", i + 1, run.idleCpuMs,
+                     static_cast<long long>(run.idleWakeups));
+    }
+
+    QString table;
+    table += QStringLiteral(
+        "| measure | median | min | max | unit | how |\n|---|---|---|---|---|---|\n");
+    const auto row = [&table](const Figure &f) {
+        table +=
+            QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |\n")
+                .arg(f.name, number(f.median()), number(f.min()), number(f.max()), f.unit, f.note);
+    };
+    for (const Figure &f : {panelStart, bareStart, textStart, panelPeak, barePeak, textPeak})
+        row(f);
+    for (const Figure &f : probe)
+        row(f);
+    row(click);
+    row(burst);
+    row(idleCpu);
+    row(idleWake);
+    row(restCpu);
+    row(restWake);
+    const double startRatio = panelStart.median() / bareStart.median();
+    const double memRatio = panelPeak.median() / barePeak.median();
+    const double perPort = (probe[2].median() - probe[1].median()) / 99.0;
+    table += QStringLiteral("\n| target | measured | met |\n|---|---|---|\n");
+    const auto verdict = [&table](const QString &target, const QString &measured, bool met) {
+        table += QStringLiteral("| %1 | %2 | %3 |\n")
+                     .arg(target, measured, met ? QStringLiteral("yes") : QStringLiteral("no"));
+    };
+    verdict(QStringLiteral("start-up within 1.3x the bare window"),
+            QStringLiteral("%1x").arg(startRatio, 0, 'f', 2), startRatio <= 1.3);
+    verdict(QStringLiteral("click to wire p99 under 1 ms"),
+            QStringLiteral("p50 %1 ms, p99 %2 ms, max %3 ms")
+                .arg(number(click.median()), number(click.percentile(99)), number(click.max())),
+            click.percentile(99) < 1.0);
+    verdict(QStringLiteral("peak memory within 1.15x the bare window"),
+            QStringLiteral("%1x").arg(memRatio, 0, 'f', 2), memRatio <= 1.15);
+    verdict(QStringLiteral("zero wake-ups when idle"),
+            QStringLiteral("%1 (median over 10 s)").arg(idleWake.median()), idleWake.median() == 0);
+    table += QStringLiteral("\nProbe cost per port (100 vs 1 ports in the table): %1 ms.\n")
+                 .arg(number(perPort));
+
+    std::printf("%s", qPrintable(table));
+    if (!results.isEmpty())
+        writeFile(results, table.toUtf8());
+    return 0;
+}

@@ -1,0 +1,60 @@
+#include "panel/ModelSwitch.h"
+
+#include "link/CommandProtocol.h"
+#include "link/PortManager.h"
+#include "link/TransmitterLink.h"
+#include "panel/Panel.h"
+#include "settings/SettingsFile.h"
+
+namespace {
+
+// On a model switch the power goes out in a three-character field, a space
+// before the digit, unlike the power options' one-character field.
+constexpr int kSwitchPowerWidth = 3;
+
+} // namespace
+
+void ModelSwitch::menu_VAKO_ALDER_Click()
+{
+    switchTo(ModelId::Alder);
+}
+
+void ModelSwitch::menu_VAKO_BIRCH_Click()
+{
+    switchTo(ModelId::Birch);
+}
+
+void ModelSwitch::switchTo(ModelId model)
+{
+    Session &session = m_panel.session;
+    SessionState &state = m_panel.state;
+
+    // The model that is already selected is reloaded all the same: the port
+    // is reopened and the transmitter is told every value again.
+    state.Model = QLatin1String(modelTable()[static_cast<int>(model)].name);
+    session.loadProfile(session.profile(model));
+
+    // Each model reopens its own stored port; the line keeps the speed it
+    // was last set to.
+    m_ports.OpenComPort();
+
+    // The port is tested again before each line.
+    if (m_panel.link.portOpen())
+        sendField(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+    else
+        m_panel.setStatus(QStringLiteral("Com Port Closed"));
+    sendField(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    sendField(Command::Power, state.Power, kSwitchPowerWidth);
+
+    // Every shown value that changes sends its own line again from its
+    // control's handler, nested in here: "=F", "=P", "=S".
+    m_panel.RefreshPanel();
+
+    m_settings.SaveSettings();
+}
+
+void ModelSwitch::sendField(const char *word, const Number &value, int width)
+{
+    if (m_panel.link.portOpen() && value && Command::carries(word, *value))
+        m_panel.link.SendCommand(QLatin1String(word) + CommandField(*value, width));
+}

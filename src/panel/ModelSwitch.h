@@ -1,0 +1,32 @@
+#pragma once
+
+#include "panel/SessionState.h"
+
+class Panel;
+class PortManager;
+class SettingsFile;
+
+// The Vako menu: makes one model's stored profile the live state, reopens
+// that model's port, brings the transmitter and the window in line and keeps
+// the choice in the settings file.
+class ModelSwitch
+{
+public:
+    ModelSwitch(Panel &panel, PortManager &ports, SettingsFile &settings)
+        : m_panel(panel), m_ports(ports), m_settings(settings)
+    {
+    }
+
+    void menu_VAKO_ALDER_Click();
+    void menu_VAKO_BIRCH_Click();
+
+private:
+    void switchTo(ModelId model);
+    // One of the switch's own lines, only with the port open and only with a
+    // value the field carries truly.
+    void sendField(const char *word, const Number &value, int width);
+
+    Panel &m_panel;
+    PortManager &m_ports;
+    SettingsFile &m_settings;
+};
