@@ -1,5 +1,8 @@
 #include "PanelFixture.h"
 #include "PtyPanel.h"
+#include "panel/DisplayLabel.h"
+#include "panel/MessageTransmission.h"
+#include "settings/IniFile.h"
 #include "ui_main_Form.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <poll.h>
 #include <thread>
@@ -26,8 +30,10 @@ class tst_LinkFaults : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void farEndVanishesWhileIdle();
+    void farEndVanishes_data();
+    void farEndVanishes();
     void floodKeepsMemoryBoundedAndWindowResponsive();
+    void replyArrivingByteByByte();
     void portTakenBetweenProbeAndOpen_data();
     void portTakenBetweenProbeAndOpen();
 };
@@ -90,23 +96,61 @@ int holdPort(int argc, char *argv[])
 
 } // namespace
 
-void tst_LinkFaults::farEndVanishesWhileIdle()
+void tst_LinkFaults::farEndVanishes_data()
 {
+    QTest::addColumn<QString>("moment");
+    QTest::newRow("idle") << "idle";
+    QTest::newRow("during a model switch's burst") << "burst";
+    QTest::newRow("between the information query and its tick") << "query";
+}
+
+void tst_LinkFaults::farEndVanishes()
+{
+    QFETCH(QString, moment);
     PtyPanel p;
     main_Form &form = p.start(3);
     QVERIFY2(p.portStateProblem(true, 3).isEmpty(), qPrintable(p.portStateProblem(true, 3)));
     QCOMPARE(p.wire(), QByteArray("=F500000\r=S200\r=P0\r=K2\r"));
 
-    p.transmitter.closeMaster();
+    QByteArray received;
+    if (moment == u"idle") {
+        p.transmitter.closeMaster();
+    } else if (moment == u"burst") {
+        // The switch to ALDER has sent its own three lines and the refresh
+        // its first; the far end goes before the power and speed lines.
+        QMetaObject::Connection vanish = connect(
+            form.panel().ui.Frequency_display, &DisplayLabel::captionChanged, this,
+            [&] {
+                received = p.transmitter.read(500, 31);
+                p.transmitter.closeMaster();
+            },
+            Qt::DirectConnection);
+        form.ui().menu_VAKO_ALDER->trigger();
+        disconnect(vanish);
+        QCOMPARE(received, QByteArray("=F136000\r=S100\r=P 1\r=F136000\r"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("VAKO ALDER"));
+        QVERIFY(form.ui().menu_VAKO_ALDER->isChecked());
+    } else {
+        form.ui().menuShow_VAKO_Software_Version->trigger();
+        QVERIFY(form.Timer1().isActive());
+        QCOMPARE(p.transmitter.read(500, 3), QByteArray("?I\r"));
+        p.transmitter.closeMaster();
+    }
+
     QTRY_VERIFY_WITH_TIMEOUT(!p.comm->portOpen(), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(p.dialogs.boxes.size(), 1, 5000);
-    QTest::qWait(300); // nothing more follows
+    QTest::qWait(300); // nothing more follows, the reply timer's tick included
     QCOMPARE(p.dialogs.texts(), QStringList{kNotAvailable});
+    QVERIFY(!form.Timer1().isActive());
     QVERIFY2(p.portStateProblem(false, 0).isEmpty(), qPrintable(p.portStateProblem(false, 0)));
 
     // The operator's port stays stored: the next start tries it again.
+    const char *section = moment == u"burst" ? "ALDER_settings" : "BIRCH_settings";
     form.close();
-    QCOMPARE(p.savedPort("BIRCH_settings"), QStringLiteral("3"));
+    QCOMPARE(p.savedPort(section), QStringLiteral("3"));
+    if (moment == u"burst")
+        QCOMPARE(IniDocument::load(p.settingsPath()).value("VAKO", "Model"),
+                 QStringLiteral("ALDER"));
 }
 
 void tst_LinkFaults::floodKeepsMemoryBoundedAndWindowResponsive()
@@ -191,6 +235,66 @@ void tst_LinkFaults::floodKeepsMemoryBoundedAndWindowResponsive()
     QVERIFY(received.size() <= QtSerialControl::maxReceived);
     QVERIFY(p.comm->portOpen());
     QVERIFY(p.dialogs.boxes.isEmpty());
+}
+
+void tst_LinkFaults::replyArrivingByteByByte()
+{
+    // The transmitter answers the information query one byte at a time, a
+    // byte every 10 ms, so the reply is still arriving when the 100 ms wait
+    // ends.
+    constexpr int kGapMs = 10;
+    const QByteArray reply = "#I:VAKO BIRCH V1.2 2026-11-30\r";
+    PtyPanel p;
+    main_Form &form = p.start(3);
+    p.wire();
+    const int fd = p.transmitter.masterFd();
+    std::atomic<bool> asked{false};
+    std::thread transmitter([&] {
+        QByteArray question;
+        for (int i = 0; i < 300 && !question.endsWith("?I\r"); ++i) {
+            pollfd in{fd, POLLIN, 0};
+            if (::poll(&in, 1, 10) > 0) {
+                char byte;
+                if (::read(fd, &byte, 1) == 1)
+                    question += byte;
+            }
+        }
+        asked = question.endsWith("?I\r");
+        for (char byte : reply) {
+            if (::write(fd, &byte, 1) != 1)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kGapMs));
+        }
+    });
+
+    form.ui().menuShow_VAKO_Software_Version->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p.dialogs.boxes.size(), 1, 3000);
+    const MessageBoxRequest box = p.dialogs.boxes.first();
+    transmitter.join();
+    QVERIFY(asked);
+    QVERIFY(!form.Timer1().isActive());
+
+    // One box, with what had come by the tick: a beginning of the reply,
+    // never bytes from elsewhere, never nothing.
+    QCOMPARE(box.title, QStringLiteral("VAKO Transmitter Information"));
+    int shown = -1;
+    for (int k = 1; k <= reply.size(); ++k) {
+        if (box.text == MessageTransmission::informationText(reply.left(k)))
+            shown = k;
+    }
+    QVERIFY2(shown > 0, qPrintable(box.text));
+    qInfo("reliability: trickle trickle-gap-ms=%d trickle-shown=%d of %d", kGapMs, shown,
+          int(reply.size()));
+
+    // The rest of the reply came too late; the next query discards it, so
+    // it is never shown as the answer to a question it did not answer.
+    QTest::qWait(100);
+    form.ui().menuShow_VAKO_Software_Version->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(p.dialogs.boxes.size(), 2, 3000);
+    QCOMPARE(p.dialogs.boxes.last().text, QStringLiteral("No Connection to VAKO Transmitter"));
+    QTest::qWait(200);
+    QCOMPARE(p.dialogs.boxes.size(), 2);
+    QVERIFY2(p.portStateProblem(true, 3).isEmpty(), qPrintable(p.portStateProblem(true, 3)));
 }
 
 void tst_LinkFaults::portTakenBetweenProbeAndOpen_data()
