@@ -4,11 +4,14 @@
 #include "WireCheck.h"
 #include "app/WindowLook.h"
 #include "app/main_Form.h"
+#include "ui_main_Form.h"
 
+#include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -330,6 +333,27 @@ void tst_BadSettings::startsAndRoundTrips()
     QCOMPARE(readFile(path), saved);
     if (!saveable && static_cast<FileKind>(kind) != FileKind::Folder)
         QCOMPARE(saved, bytes);
+
+    // The operator works on the values the file brought: every control that
+    // sends, both models in turn. Still no line carries a value outside its
+    // command's range.
+    QTemporaryDir again;
+    const QString copy = again.filePath(QStringLiteral("vako-panel.ini"));
+    prepare(copy, bytes, static_cast<FileKind>(kind));
+    Run run(copy);
+    Ui::main_Form &ui = run.form->ui();
+    for (QPushButton *button : {ui.up_Button, ui.down_Button, ui.CW_speed_up, ui.CW_speed_down})
+        button->click();
+    for (QAction *model : {ui.menu_VAKO_ALDER, ui.menu_VAKO_BIRCH}) {
+        model->trigger();
+        ui.up_Button->click();
+        ui.CW_speed_down->click();
+    }
+    for (QAction *keyer : run.form->panel().ui.menu_Keyer)
+        keyer->trigger();
+    const QString problem = wireProblem(run.comm.wire());
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    run.form->close();
 }
 
 void tst_BadSettings::realProgramStartsAndSaves_data()

@@ -38,6 +38,14 @@ private Q_SLOTS:
     void portTakenBetweenProbeAndOpen();
 };
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VAKO_UNDER_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VAKO_UNDER_ADDRESS_SANITIZER
+#endif
+#endif
+
 namespace {
 
 const QString kNotAvailable = QStringLiteral("The Com Port is not available");
@@ -228,7 +236,11 @@ void tst_LinkFaults::floodKeepsMemoryBoundedAndWindowResponsive()
     QVERIFY2(flooded > 1024 * 1024, "the flood did not get going");
     // QSerialPort's buffer and the control's own, each at most the bound.
     QVERIFY(mostHeld <= 2 * QtSerialControl::maxReceived);
+#ifndef VAKO_UNDER_ADDRESS_SANITIZER
+    // AddressSanitizer holds freed blocks back for a while, so resident
+    // memory says nothing there; the control's own count above still does.
     QVERIFY2(residentGrowth < 32 * 1024, "memory grew with the flood");
+#endif
     QVERIFY2(longestGap < 2000, "the window stopped answering");
     QVERIFY2(longestRead < 1000, "a read of the line did not end");
     QVERIFY(received.endsWith("\r#I:VAKO BIRCH V1.2\r"));
