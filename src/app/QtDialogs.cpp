@@ -1,13 +1,27 @@
 #include "app/QtDialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
 #include <QUrl>
 
+void QtDialogs::endSession()
+{
+    m_ending = true;
+    // Every modal box or dialog waiting now ends its wait, innermost first.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<QDialog *>(window);
+            dialog && dialog->isVisible() && dialog->isModal())
+            dialog->done(QDialog::Rejected);
+    }
+}
+
 Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
 {
+    if (m_ending)
+        return box.buttons == MessageBoxRequest::Buttons::YesNo ? Answer::No : Answer::Ok;
     QMessageBox dialog(m_parent);
     dialog.setWindowTitle(box.title);
     dialog.setText(box.text);
@@ -46,12 +60,16 @@ QString QtDialogs::qtFilter(const QString &filter)
 QString QtDialogs::openFileName(const QString &title, const QString &filter,
                                 const QString &startName)
 {
+    if (m_ending)
+        return QString();
     return QFileDialog::getOpenFileName(m_parent, title, startName, qtFilter(filter));
 }
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter,
                                 const QString &startName)
 {
+    if (m_ending)
+        return QString();
     // The program asks about replacing an existing file itself.
     return QFileDialog::getSaveFileName(m_parent, title, startName, qtFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);

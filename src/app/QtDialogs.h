@@ -11,6 +11,12 @@ public:
     explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
 
+    // The program is asked to end (logout, shutdown, a service manager):
+    // the box or file dialog that waits for the operator now is closed as
+    // if cancelled, and from now on no box or dialog opens; a question is
+    // answered No, a file dialog is cancelled. Nobody is there to answer.
+    void endSession();
+
     Answer show(const MessageBoxRequest &box) override;
     QString openFileName(const QString &title, const QString &filter,
                          const QString &startName) override;
@@ -23,4 +29,5 @@ public:
 
 private:
     QWidget *m_parent;
+    bool m_ending = false;
 };

@@ -37,13 +37,24 @@ int main(int argc, char *argv[])
 
     // A logout, a shutdown or a kill closes the window as the operator would,
     // so the settings are saved once and the program ends normally.
+    // A request that comes while a message box waits for the operator (one
+    // the start-up shows included) ends that wait first: nobody may be
+    // there to click OK, and the session must still end.
     TerminationSignals termination;
+    bool ending = false;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &form,
-                     [&form] { form.close(); });
+                     [&form, &dialogs, &ending] {
+                         ending = true;
+                         dialogs.endSession();
+                         form.close();
+                         QCoreApplication::exit(0);
+                     });
 
     form.setProgramFolder(QCoreApplication::applicationDirPath());
     CaretRest caretRest;
     form.Form_Load();
+    if (ending)
+        return 0; // asked to end during the start-up; the settings are saved
     form.show();
     return app.exec();
 }

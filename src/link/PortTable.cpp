@@ -3,6 +3,23 @@
 #include "platform/Platform.h"
 #include "settings/IniFile.h"
 
+#include <algorithm>
+
+namespace {
+
+// A device text the system can take as a file name. A NUL (or any other
+// control character) cuts the name short where the system reads it: the
+// serial port's lock file would then be made under one name and looked for
+// under another, left behind for good, and Qt recurses without end trying
+// to clear such a stale lock. A device name with one names no device.
+bool usableDeviceName(const QString &device)
+{
+    return !device.isEmpty() &&
+           std::none_of(device.begin(), device.end(), [](QChar c) { return c.unicode() < 0x20; });
+}
+
+} // namespace
+
 PortTable PortTable::fromSettings(const IniDocument &settings)
 {
     const QString section = QStringLiteral("Ports");
@@ -11,7 +28,7 @@ PortTable PortTable::fromSettings(const IniDocument &settings)
     PortTable table;
     table.m_explicit = true;
     for (const auto &[key, device] : settings.entries(section)) {
-        if (!key.startsWith(QLatin1String("Com"), Qt::CaseInsensitive) || device.isEmpty())
+        if (!key.startsWith(QLatin1String("Com"), Qt::CaseInsensitive) || !usableDeviceName(device))
             continue;
         const QStringView digits = QStringView(key).mid(3);
         bool ok = false;

@@ -39,6 +39,11 @@ QString profileString(const IniDocument &document, const QString &section, const
     const qsizetype nul = value.indexOf(QChar(u'\0'));
     if (nul >= 0)
         value.truncate(nul);
+    // A value cut at a NUL or at the buffer's end may now end in blanks,
+    // which are no part of a value: read as it is, it would be saved with
+    // them and read back without, and the next start would differ.
+    while (value.endsWith(u' ') || value.endsWith(u'\t'))
+        value.chop(1);
     return value == kDefaultString ? QString() : value;
 }
 

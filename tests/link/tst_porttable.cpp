@@ -71,6 +71,12 @@ void tst_PortTable::portsSection_data()
     QTest::newRow("empty value is no entry") << table << qint64(8) << "";
     QTest::newRow("above 100 never") << table << qint64(101) << "";
     QTest::newRow("empty section: no ports at all") << QByteArray("[Ports]\n") << qint64(1) << "";
+    // The system would read these names only up to the NUL (or the control
+    // character): they name no device.
+    QTest::newRow("NUL in the device")
+        << QByteArray("[Ports]\nCom3=/dev/\0tty\n", 22) << qint64(3) << "";
+    QTest::newRow("control character in the device")
+        << QByteArray("[Ports]\nCom3=/dev/tty\x01S0\n") << qint64(3) << "";
 }
 
 void tst_PortTable::portsSection()

@@ -90,14 +90,18 @@ void tst_QtSerialControl::refusals_data()
     QTest::newRow("beyond 16 bits") << qint64(70000) << false;
     QTest::newRow("no device in the table") << qint64(4) << false;
     QTest::newRow("device that does not exist") << qint64(5) << true;
+    QTest::newRow("device name with a NUL") << qint64(6) << false;
 }
 
 void tst_QtSerialControl::refusals()
 {
     QFETCH(qint64, port);
     QFETCH(bool, numberAccepted);
-    QtSerialControl comm(
-        [](qint64 n) { return n == 5 ? QStringLiteral("/dev/vako-no-such-device") : QString(); });
+    QtSerialControl comm([](qint64 n) {
+        if (n == 6)
+            return QStringLiteral("/dev/") + QChar(u'\0') + QStringLiteral("tty");
+        return n == 5 ? QStringLiteral("/dev/vako-no-such-device") : QString();
+    });
     QCOMPARE(comm.setCommPort(port), numberAccepted);
     QVERIFY(!comm.setPortOpen(true));
     QVERIFY(!comm.portOpen());

@@ -195,6 +195,19 @@ void tst_SettingsFile::readProfileString_data()
                                         << "S"
                                         << "K"
                                         << "12";
+    // Blanks that the cut leaves at the end are no part of the value either:
+    // a save writes what was read, and the next read must find the same.
+    QTest::newRow("blank before the NUL")
+        << QByteArray("[VAKO]\nModel=DEFAULT \0\x01\n", 24) << "VAKO"
+        << "Model"
+        << "DEFAULT";
+    QTest::newRow("blank at the 1023rd character")
+        << QByteArray("[S]\nK=" + QByteArray(1022, 'x') + " yyy\n") << "S"
+        << "K" << QString(1022, u'x');
+    QTest::newRow("DEFAULT STRING before the NUL")
+        << QByteArray("[S]\nK=DEFAULT STRING \0x\n", 24) << "S"
+        << "K"
+        << "";
 }
 
 void tst_SettingsFile::readProfileString()

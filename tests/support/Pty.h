@@ -24,6 +24,9 @@ public:
     void write(const QByteArray &bytes);
     // The transmitter's end goes away.
     void closeMaster();
+    // The transmitter's end itself (non-blocking), for a test that writes
+    // from another thread.
+    int masterFd() const { return m_master; }
 
 private:
     int m_master = -1;
