@@ -50,6 +50,11 @@ namespace {
 
 const QString kNotAvailable = QStringLiteral("The Com Port is not available");
 
+QString savedPort(const PtyPanel &p, const char *section)
+{
+    return IniDocument::load(p.settingsPath()).value(section, "Portnumber").value_or("-");
+}
+
 qint64 residentKiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -117,7 +122,7 @@ void tst_LinkFaults::farEndVanishes()
     QFETCH(QString, moment);
     PtyPanel p;
     main_Form &form = p.start(3);
-    QVERIFY2(p.portStateProblem(true, 3).isEmpty(), qPrintable(p.portStateProblem(true, 3)));
+    QCOMPARE(p.portState(), QStringLiteral("open 3"));
     QCOMPARE(p.wire(), QByteArray("=F500000\r=S200\r=P0\r=K2\r"));
 
     QByteArray received;
@@ -150,12 +155,12 @@ void tst_LinkFaults::farEndVanishes()
     QTest::qWait(300); // nothing more follows, the reply timer's tick included
     QCOMPARE(p.dialogs.texts(), QStringList{kNotAvailable});
     QVERIFY(!form.Timer1().isActive());
-    QVERIFY2(p.portStateProblem(false, 0).isEmpty(), qPrintable(p.portStateProblem(false, 0)));
+    QCOMPARE(p.portState(), QStringLiteral("closed"));
 
     // The operator's port stays stored: the next start tries it again.
     const char *section = moment == u"burst" ? "ALDER_settings" : "BIRCH_settings";
     form.close();
-    QCOMPARE(p.savedPort(section), QStringLiteral("3"));
+    QCOMPARE(savedPort(p, section), QStringLiteral("3"));
     if (moment == u"burst")
         QCOMPARE(IniDocument::load(p.settingsPath()).value("VAKO", "Model"),
                  QStringLiteral("ALDER"));
@@ -306,7 +311,7 @@ void tst_LinkFaults::replyArrivingByteByByte()
     QCOMPARE(p.dialogs.boxes.last().text, QStringLiteral("No Connection to VAKO Transmitter"));
     QTest::qWait(200);
     QCOMPARE(p.dialogs.boxes.size(), 2);
-    QVERIFY2(p.portStateProblem(true, 3).isEmpty(), qPrintable(p.portStateProblem(true, 3)));
+    QCOMPARE(p.portState(), QStringLiteral("open 3"));
 }
 
 void tst_LinkFaults::portTakenBetweenProbeAndOpen_data()
@@ -341,26 +346,26 @@ void tst_LinkFaults::portTakenBetweenProbeAndOpen()
         // At start-up a busy stored port is passed over silently, and kept
         // for the next start.
         QVERIFY(p.dialogs.boxes.isEmpty());
-        QVERIFY2(p.portStateProblem(false, 0).isEmpty(), qPrintable(p.portStateProblem(false, 0)));
+        QCOMPARE(p.portState(), QStringLiteral("closed"));
         QCOMPARE(p.wire(), QByteArray());
         form.close();
-        QCOMPARE(p.savedPort("BIRCH_settings"), QStringLiteral("3"));
+        QCOMPARE(savedPort(p, "BIRCH_settings"), QStringLiteral("3"));
         return;
     }
 
     QVERIFY(other.take(p.transmitter.deviceName()));
     form.panel().ui.menuCom[3]->trigger();
     QCOMPARE(p.dialogs.texts(), QStringList{kNotAvailable});
-    QVERIFY2(p.portStateProblem(false, 0).isEmpty(), qPrintable(p.portStateProblem(false, 0)));
-    QCOMPARE(p.savedPort("BIRCH_settings"), QStringLiteral("0"));
+    QCOMPARE(p.portState(), QStringLiteral("closed"));
+    QCOMPARE(savedPort(p, "BIRCH_settings"), QStringLiteral("0"));
     QCOMPARE(p.wire(), QByteArray());
 
     // Once the other program lets go, the same choice opens the port.
     other.release();
     form.panel().ui.menuCom[3]->trigger();
     QCOMPARE(p.dialogs.boxes.size(), 1);
-    QVERIFY2(p.portStateProblem(true, 3).isEmpty(), qPrintable(p.portStateProblem(true, 3)));
-    QCOMPARE(p.savedPort("BIRCH_settings"), QStringLiteral("3"));
+    QCOMPARE(p.portState(), QStringLiteral("open 3"));
+    QCOMPARE(savedPort(p, "BIRCH_settings"), QStringLiteral("3"));
 }
 
 int main(int argc, char *argv[])

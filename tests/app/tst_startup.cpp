@@ -14,7 +14,6 @@ private Q_SLOTS:
     void startUpLines_data();
     void startUpLines();
     void firstRunWithoutPort();
-    void windowAfterStartUp();
     void closingSavesEveryEntry_data();
     void closingSavesEveryEntry();
     void exitSavesOnceAndClosesTheDialog();
@@ -113,30 +112,6 @@ void tst_StartUp::firstRunWithoutPort()
     QCOMPARE(form.ui().Status->text(), QStringLiteral("Com Port Closed"));
     QVERIFY(!form.ui().menuCloseComPort->isEnabled());
     QVERIFY(f.dialogs.boxes.isEmpty());
-    // Above the first separator, only the placeholder.
-    QStringList shown;
-    for (QAction *a : form.ui().menuCom_setting->actions()) {
-        if (a->isVisible())
-            shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    }
-    QCOMPARE(shown,
-             (QStringList{"No Free Com Ports Found ?", "-", "Baud Rate", "-", "Close Com Port"}));
-}
-
-void tst_StartUp::windowAfterStartUp()
-{
-    PanelFixture f;
-    main_Form &form = f.start();
-    Ui::main_Form &ui = form.ui();
-    QCOMPARE(form.windowTitle(), QStringLiteral("VAKO BIRCH"));
-    QCOMPARE(ui.Frequency_display->text(), QStringLiteral("500.000"));
-    QCOMPARE(ui.CW_speed_display->text(), QStringLiteral("20"));
-    QCOMPARE(form.panel().ui.Step_Option->checkedId(), 2);
-    QCOMPARE(form.panel().ui.Power_Option->checkedId(), 0);
-    QVERIFY(ui.menu_VAKO_BIRCH->isChecked());
-    QVERIFY(ui.menu_Keyer2->isChecked());
-    QCOMPARE(ui.Message_Text->toPlainText(), QStringLiteral("CQ DE VAKO K"));
-    QCOMPARE(ui.Message_Text->textCursor().position(), 12);
 }
 
 void tst_StartUp::closingSavesEveryEntry_data()

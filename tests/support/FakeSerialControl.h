@@ -5,46 +5,65 @@
 #include <QList>
 #include <QSet>
 
-// A scripted serial control: records every write as bytes, hands out text a
-// test queued as received, and can be told which ports exist and what to
-// refuse.
+#include <utility>
+
+// A scripted serial control: records every write, hands out queued received
+// text, and opens only present ports that are not busy (held elsewhere).
 class FakeSerialControl : public SerialControl
 {
     Q_OBJECT
 public:
     using SerialControl::SerialControl;
 
-    // Ports that can be opened. Busy ports are listed here too but refuse
-    // the open, as a port another program holds.
-    QSet<qint64> presentPorts;
-    QSet<qint64> busyPorts;
-    bool refuseSettings = false;
+    QSet<qint64> presentPorts, busyPorts;
     bool refuseOpen = false;
-
-    // Every line written, one entry per write, and the whole wire.
-    QList<QByteArray> writes;
-    QByteArray wire() const;
-    void clearWrites() { writes.clear(); }
-
-    // Text the transmitter sent; a read returns it all and empties it.
-    QByteArray receiveBuffer;
-
-    // What was asked of the control, for tests of the port routines.
-    QList<qint64> commPortWrites;
+    QList<QByteArray> writes; // one entry per write
+    QByteArray receiveBuffer; // a read returns it all and empties it
     QList<QString> settingsWrites;
     int openCount = 0;
-    QString appliedSettings; // the settings the port was last opened with
+    QString appliedSettings; // as the port was last opened with
     qint64 openPort = 0;
 
-    // The port breaks on its own: as an adapter pulled out.
-    void failPort();
-
-    bool setCommPort(qint64 portNumber) override;
-    bool setSettings(const QString &settings) override;
+    QByteArray wire() const { return writes.join(); }
+    void clearWrites() { writes.clear(); }
+    void failPort() // as an adapter pulled out
+    {
+        m_open = false;
+        Q_EMIT portFailed();
+    }
+    bool setCommPort(qint64 portNumber) override
+    {
+        m_commPort = portNumber;
+        return portNumber > 0 && portNumber <= 32767;
+    }
+    bool setSettings(const QString &settings) override
+    {
+        settingsWrites << settings;
+        if (!baudRateOfSettings(settings))
+            return false;
+        m_settings = settings;
+        return true;
+    }
     bool portOpen() const override { return m_open; }
-    bool setPortOpen(bool open) override;
-    bool output(const QByteArray &bytes) override;
-    QByteArray input() override;
+    bool setPortOpen(bool open) override
+    {
+        if (open && (m_open || refuseOpen || !presentPorts.contains(m_commPort) ||
+                     busyPorts.contains(m_commPort)))
+            return false;
+        if ((m_open = open)) {
+            ++openCount;
+            openPort = m_commPort;
+            appliedSettings = m_settings;
+        }
+        return true;
+    }
+    bool output(const QByteArray &bytes) override
+    {
+        if (m_open)
+            writes << bytes;
+        return m_open;
+    }
+    QByteArray input() override { return m_open ? std::exchange(receiveBuffer, {}) : QByteArray(); }
 
 private:
     qint64 m_commPort = 0;

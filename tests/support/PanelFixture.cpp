@@ -2,8 +2,6 @@
 
 QByteArray settingsWith(std::initializer_list<std::pair<const char *, const char *>> changes)
 {
-    // Each model's section starts with its own name, so a change can name the
-    // line as "BIRCH:Portnumber= 0".
     QByteArray text = "[VAKO]\nModel=BIRCH\nKeyer_Type= 2\n"
                       "[ALDER_settings]\nFrequency= 136000\nStep= 1\nCW_speed= 100\nPower= 1\n"
                       "BaudRate= 115200\nPortnumber= 0\n"

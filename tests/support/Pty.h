@@ -1,32 +1,79 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 
-// A pseudo-terminal pair: the panel opens the device (the slave), the test
-// plays the transmitter at the master end.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+// A raw pseudo-terminal pair: the panel opens the device (the slave), the test
+// plays the transmitter at the non-blocking master end.
 class Pty
 {
 public:
-    Pty();
-    ~Pty();
+    Pty()
+    {
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+            m_master = m_slave = -1;
+            return;
+        }
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_slave, TCSANOW, &tio);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_device = QString::fromLocal8Bit(name);
+    }
+    ~Pty()
+    {
+        closeMaster();
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
     Pty(const Pty &) = delete;
     Pty &operator=(const Pty &) = delete;
 
     bool isValid() const { return m_master >= 0; }
     QString deviceName() const { return m_device; }
-
-    // Bytes the panel wrote, waiting at most timeoutMs for the first of them
-    // and until `expected` bytes have come (or the time is up).
-    QByteArray read(int timeoutMs = 1000, int expected = 1);
-    // Whatever is there now, without waiting.
-    QByteArray readNow() { return read(0, 1); }
-    void write(const QByteArray &bytes);
-    // The transmitter's end goes away.
-    void closeMaster();
-    // The transmitter's end itself (non-blocking), for a test that writes
-    // from another thread.
     int masterFd() const { return m_master; }
+
+    // What the panel wrote: waits up to timeoutMs for `expected` bytes.
+    QByteArray read(int timeoutMs = 1000, int expected = 1)
+    {
+        QByteArray got;
+        QElapsedTimer clock;
+        clock.start();
+        while (m_master >= 0) {
+            char buffer[4096];
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n > 0)
+                got.append(buffer, n);
+            const qint64 left = timeoutMs - clock.elapsed();
+            if (n <= 0 && (got.size() >= expected || left <= 0))
+                break;
+            pollfd p{m_master, POLLIN, 0};
+            if (n <= 0)
+                ::poll(&p, 1, int(left));
+        }
+        return got;
+    }
+    QByteArray readNow() { return read(0, 1); }
+    void write(const QByteArray &bytes)
+    {
+        if (m_master >= 0 && ::write(m_master, bytes.constData(), bytes.size()) < 0)
+            return;
+    }
+    void closeMaster() // the transmitter's end goes away
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
 
 private:
     int m_master = -1;
