@@ -4,6 +4,7 @@
 #include "ui_main_Form.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QTest>
 
 // The start-up from the stored state, and the shutdown that stores it again.
@@ -153,7 +154,8 @@ void tst_StartUp::exitSavesOnceAndClosesTheDialog()
     QTRY_VERIFY(!form.baudRateForm());
     // A second close (the window system asking again) saves nothing more.
     QFile::remove(f.settingsPath());
-    form.close();
+    QCloseEvent again;
+    QCoreApplication::sendEvent(&form, &again);
     QVERIFY(!QFile::exists(f.settingsPath()));
 }
 
