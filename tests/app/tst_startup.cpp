@@ -167,7 +167,13 @@ void tst_StartUp::closingWithDialogOpenDiscardsItsSelection()
     Baud_Rate_Form *dialog = form.baudRateForm();
     QVERIFY(dialog);
     dialog->findChildren<QRadioButton *>("BaudRate_Option").first()->setChecked(true); // 9600
+    form.show();
+    dialog->show();
     form.close();
+    // The dialog goes with the window, its selection unapplied.
+    QVERIFY(!dialog->isVisible());
+    QTRY_VERIFY(!form.baudRateForm());
+    QCOMPARE(form.session().state.BaudRate, Number(115200));
     QVERIFY(f.settingsText().contains("[BIRCH_settings]\nFrequency= 500000\nStep= 2\n"
                                       "CW_speed= 200\nPower= 0\nBaudrate= 115200\n"));
 }
