@@ -198,6 +198,12 @@ void tst_SettingsFile::path()
     QCOMPARE(settingsPathFor("/sys/vako-panel"),
              QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
                  "/vako-panel.ini");
+    // A file that cannot be created at all: the built-in values, not empty texts.
+    Session session;
+    session.setBuiltInValues();
+    SettingsFile(session, QStringLiteral("/sys/vako-panel.ini")).LoadSettings();
+    QCOMPARE(session.state.Model, QStringLiteral("BIRCH"));
+    QCOMPARE(session.profile(ModelId::Birch).Frequency, Number(500000));
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsFile)
