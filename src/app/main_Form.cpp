@@ -269,16 +269,12 @@ void main_Form::sendStartUpLines()
     // Push the operating values, each line only while the port is open and
     // only with a value its field carries truly.
     const SessionState &state = m_session.state;
-    const auto send = [this](const char *word, const Number &value, int width) {
-        if (m_link.portOpen() && value && Command::carries(word, *value))
-            m_link.SendCommand(QLatin1String(word) + CommandField(*value, width));
-    };
     if (!m_link.portOpen())
         m_panel.setStatus(QStringLiteral("Com Port Closed"));
-    send(Command::Frequency, state.Frequency, Command::FrequencyWidth);
-    send(Command::Speed, state.CW_speed, Command::SpeedWidth);
-    send(Command::Power, state.Power, 1);
-    send(Command::Keyer, state.Keyer_Type, 1);
+    m_link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+    m_link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    m_link.sendValue(Command::Power, state.Power, 1);
+    m_link.sendValue(Command::Keyer, state.Keyer_Type, 1);
 }
 
 Baud_Rate_Form *main_Form::baudRateForm() const

@@ -1,6 +1,7 @@
 #include "link/TransmitterLink.h"
 
 #include "link/AnsiText.h"
+#include "link/CommandProtocol.h"
 #include "link/SerialControl.h"
 
 bool TransmitterLink::portOpen() const
@@ -11,6 +12,12 @@ bool TransmitterLink::portOpen() const
 void TransmitterLink::SendCommand(const QString &text)
 {
     m_comm.output(lineBytes(text));
+}
+
+void TransmitterLink::sendValue(const char *word, const std::optional<qint64> &value, int width)
+{
+    if (portOpen() && value && Command::carries(word, *value))
+        SendCommand(QLatin1String(word) + CommandField(*value, width));
 }
 
 QByteArray TransmitterLink::readReceived()

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 class SerialControl;
 
 // Speaks command lines over the serial control. The panel never waits for an
@@ -18,6 +20,11 @@ public:
     // Writes the text and one carriage return in one write. Callers test the
     // port themselves first: what a closed port means differs per sender.
     void SendCommand(const QString &text);
+
+    // Sends `word` with the value's field, but only while the port is open and
+    // only a value its field carries truly: a value that spells no number, or
+    // one the field would cut, never reaches the transmitter.
+    void sendValue(const char *word, const std::optional<qint64> &value, int width);
 
     // Everything received since the last read; the receive buffer is emptied.
     QByteArray readReceived();

@@ -54,10 +54,7 @@ void KeyingControls::CW_speed_display_Change()
 {
     SessionState &state = m_panel.state;
     m_panel.session.copyToProfile(&ModelProfile::CW_speed, state.CW_speed);
-    if (m_panel.link.portOpen() && state.CW_speed &&
-        Command::carries(Command::Speed, *state.CW_speed))
-        m_panel.link.SendCommand(QLatin1String(Command::Speed) +
-                                 CommandField(*state.CW_speed, Command::SpeedWidth));
+    m_panel.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
 }
 
 void KeyingControls::Power_Option_Click(int Index)

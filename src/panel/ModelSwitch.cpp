@@ -40,21 +40,15 @@ void ModelSwitch::switchTo(ModelId model)
 
     // The port is tested again before each line.
     if (m_panel.link.portOpen())
-        sendField(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+        m_panel.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
     else
         m_panel.setStatus(QStringLiteral("Com Port Closed"));
-    sendField(Command::Speed, state.CW_speed, Command::SpeedWidth);
-    sendField(Command::Power, state.Power, kSwitchPowerWidth);
+    m_panel.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    m_panel.link.sendValue(Command::Power, state.Power, kSwitchPowerWidth);
 
     // Every shown value that changes sends its own line again from its
     // control's handler, nested in here: "=F", "=P", "=S".
     m_panel.RefreshPanel();
 
     m_settings.SaveSettings();
-}
-
-void ModelSwitch::sendField(const char *word, const Number &value, int width)
-{
-    if (m_panel.link.portOpen() && value && Command::carries(word, *value))
-        m_panel.link.SendCommand(QLatin1String(word) + CommandField(*value, width));
 }

@@ -22,9 +22,6 @@ public:
 
 private:
     void switchTo(ModelId model);
-    // One of the switch's own lines, only with the port open and only with a
-    // value the field carries truly.
-    void sendField(const char *word, const Number &value, int width);
 
     Panel &m_panel;
     PortManager &m_ports;
