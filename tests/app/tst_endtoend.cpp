@@ -125,6 +125,13 @@ void storePort(const QString &ini, const char *port)
     settings.save(ini);
 }
 
+// The operator's part of the file, after the simulator's [Ports] entry.
+bool appendTo(const QString &ini, const QByteArray &text)
+{
+    QFile file(ini);
+    return file.open(QIODevice::Append) && file.write(text) == text.size();
+}
+
 } // namespace
 
 // The real panel against the real simulator, each in its own process.
@@ -191,10 +198,7 @@ void tst_EndToEnd::portHeldByAnotherProgram()
     const QString ini = dir.filePath(QStringLiteral("vako-panel.ini"));
     Simulator simulator;
     QVERIFY(simulator.start(ini));
-    QFile file(ini);
-    QVERIFY(file.open(QIODevice::Append));
-    file.write(settingsWith({{"BIRCH:Portnumber= 0", "Portnumber= 1"}}));
-    file.close();
+    QVERIFY(appendTo(ini, settingsWith({{"BIRCH:Portnumber= 0", "Portnumber= 1"}})));
 
     // Another program holds the transmitter's port.
     QSerialPort other(simulator.device());
@@ -216,11 +220,9 @@ void tst_EndToEnd::terminateSavesEveryEntry()
     Simulator simulator;
     QVERIFY(simulator.start(ini));
     // An operator's file with a few entries gone and numbers in their own form.
-    QFile file(ini);
-    QVERIFY(file.open(QIODevice::Append));
-    file.write(
-        "[VAKO]\nModel=ALDER\n[ALDER_settings]\nFrequency=137000\nBaudRate=9600\nPortnumber=1\n");
-    file.close();
+    QVERIFY(appendTo(
+        ini,
+        "[VAKO]\nModel=ALDER\n[ALDER_settings]\nFrequency=137000\nBaudRate=9600\nPortnumber=1\n"));
 
     PanelProcess panel(dir.path());
     QVERIFY(panel.start());
