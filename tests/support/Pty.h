@@ -4,9 +4,11 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -63,10 +65,20 @@ public:
         return got;
     }
     QByteArray readNow() { return read(0, 1); }
-    void write(const QByteArray &bytes)
+    // Writes what the line takes now; returns the count, or -1. A line whose
+    // input queue is full (the panel has not read yet) takes less or nothing.
+    qsizetype write(const QByteArray &bytes)
     {
-        if (m_master >= 0 && ::write(m_master, bytes.constData(), bytes.size()) < 0)
-            return;
+        if (m_master < 0)
+            return -1;
+        const ssize_t n = ::write(m_master, bytes.constData(), size_t(bytes.size()));
+        return n < 0 ? (errno == EAGAIN ? 0 : -1) : qsizetype(n);
+    }
+    // Bytes the transmitter sent that the panel has not taken off the line.
+    int waitingForPanel() const
+    {
+        int n = 0;
+        return m_slave >= 0 && ::ioctl(m_slave, FIONREAD, &n) == 0 ? n : -1;
     }
     void closeMaster() // the transmitter's end goes away
     {
