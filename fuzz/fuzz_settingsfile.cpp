@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -88,15 +89,12 @@ QString valueText(FuzzedDataProvider &fdp)
     }
 }
 
+// What the file keeps of a value or a name: the text without the spaces and
+// tabs around it (other white space, such as a form feed, is kept).
 QString trimmed(const QString &text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text.at(begin) == u' ' || text.at(begin) == u'\t'))
-        ++begin;
-    while (end > begin && (text.at(end - 1) == u' ' || text.at(end - 1) == u'\t'))
-        --end;
-    return text.mid(begin, end - begin);
+    static const QRegularExpression blanks(QStringLiteral("^[ \\t]+|[ \\t]+\\z"));
+    return QString(text).remove(blanks);
 }
 
 bool sameProfiles(const Session &a, const Session &b)
