@@ -130,7 +130,7 @@ void tst_Link::realDevice()
     QCOMPARE(pty->read(0, 9), QByteArray("=F500000\r")); // no event-loop turn in between
     pty->write("#I:VAKO BIRCH\r");
     QByteArray got;
-    for (int i = 0; i < 50 && got.size() < 14; ++i, QTest::qSleep(10))
+    for (int i = 0; i < 300 && got.size() < 14; ++i, QTest::qSleep(10))
         got += comm.input();
     QCOMPARE(got, QByteArray("#I:VAKO BIRCH\r"));
     QCOMPARE(comm.input(), QByteArray());
