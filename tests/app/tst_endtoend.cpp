@@ -1,4 +1,5 @@
 #include "PanelFixture.h"
+#include "PanelProcess.h"
 
 #include "settings/IniFile.h"
 #include <QElapsedTimer>
@@ -8,8 +9,6 @@
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
 
 namespace {
 
@@ -74,45 +73,6 @@ private:
     QProcess m_process;
     QByteArray m_log;
     QString m_device;
-};
-
-// The panel as a separate process in a folder of its own.
-class PanelProcess
-{
-public:
-    explicit PanelProcess(const QString &folder) : m_program(folder + QStringLiteral("/vako-panel"))
-    {
-        QFile::copy(QStringLiteral(VAKO_PANEL_PATH), m_program);
-    }
-
-    bool start()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        m_process.setProcessEnvironment(env);
-        m_process.start(m_program, {});
-        return m_process.waitForStarted();
-    }
-
-    // Ends the panel as a service manager or a shutdown would.
-    bool terminate()
-    {
-        ::kill(static_cast<pid_t>(m_process.processId()), SIGTERM);
-        return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit &&
-               m_process.exitCode() == 0;
-    }
-
-    ~PanelProcess()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-private:
-    QString m_program;
-    QProcess m_process;
 };
 
 void storePort(const QString &ini, const char *port)
