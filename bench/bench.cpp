@@ -196,19 +196,18 @@ PanelRun runPanel(bool idle)
             run.resident = residentByMapping(smaps.readAll());
     }
     if (idle) {
-        QThread::msleep(1000);
-        const auto before = activity(panel.processId());
-        QThread::msleep(10000);
-        const auto after = activity(panel.processId());
-        run.idleCpuMs = (after.first - before.first) * 1000.0 / sysconf(_SC_CLK_TCK);
-        run.idleWakeups = after.second - before.second;
+        // CPU time and wake-ups over ten seconds, after a pause of pauseMs.
+        const auto measure = [&](unsigned long pauseMs, double &cpuMs, auto &wakeups) {
+            QThread::msleep(pauseMs);
+            const auto before = activity(panel.processId());
+            QThread::msleep(10000);
+            const auto after = activity(panel.processId());
+            cpuMs = (after.first - before.first) * 1000.0 / sysconf(_SC_CLK_TCK);
+            wakeups = after.second - before.second;
+        };
+        measure(1000, run.idleCpuMs, run.idleWakeups);
         // Then the next ten seconds, once the caret has come to rest.
-        QThread::msleep(500);
-        const auto restBefore = activity(panel.processId());
-        QThread::msleep(10000);
-        const auto restAfter = activity(panel.processId());
-        run.restCpuMs = (restAfter.first - restBefore.first) * 1000.0 / sysconf(_SC_CLK_TCK);
-        run.restWakeups = restAfter.second - restBefore.second;
+        measure(500, run.restCpuMs, run.restWakeups);
     }
     panel.kill();
     panel.waitForFinished();
