@@ -1,7 +1,7 @@
 // Measures the panel side by side with a bare Qt window: start-up to the
 // wire, the cost of the port probe, click to wire, the model switch burst,
 // peak memory and the cost of doing nothing. Writes one table.
-#include "FakeDialogs.h"
+#include "Fakes.h"
 #include "Pty.h"
 #include "app/WindowLook.h"
 #include "app/main_Form.h"

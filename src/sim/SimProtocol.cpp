@@ -71,6 +71,12 @@ std::optional<int> parseField(const QByteArray &field, int maxWidth, QString *wh
         *why = QStringLiteral("value has no digits");
         return std::nullopt;
     }
+    // The panel writes a number without leading zeros; "=F000000" is what is
+    // left of 1000000 Hz cut to the field's six characters, not 0 Hz.
+    if (field.at(digitsFrom) == '0' && field.size() > digitsFrom + 1) {
+        *why = QStringLiteral("value with a leading zero (a number cut to its field)");
+        return std::nullopt;
+    }
     int value = 0;
     for (qsizetype i = digitsFrom; i < field.size(); ++i) {
         const char c = field.at(i);

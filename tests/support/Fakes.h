@@ -1,0 +1,96 @@
+#pragma once
+
+#include "app/Dialogs.h"
+#include "link/SerialControl.h"
+
+#include <QSet>
+#include <QStringList>
+
+#include <functional>
+#include <utility>
+
+// The operator, scripted: every box and file dialog is recorded; questions
+// are answered from `answers` (Yes when none is left), file dialogs from
+// `fileAnswers` (cancelled when none is left or the entry is empty).
+class FakeDialogs : public Dialogs
+{
+public:
+    QList<MessageBoxRequest> boxes;
+    QList<Answer> answers;
+    QStringList fileAnswers, fileDialogs, opened; // fileDialogs: "title|start name"
+    bool documentOpens = true;
+    std::function<void(const MessageBoxRequest &)> onBox; // acts while the box is open
+
+    Answer show(const MessageBoxRequest &box) override
+    {
+        boxes << box;
+        if (onBox)
+            onBox(box);
+        const bool question = box.buttons == MessageBoxRequest::Buttons::YesNo;
+        return !question ? Answer::Ok : answers.isEmpty() ? Answer::Yes : answers.takeFirst();
+    }
+    QString openFileName(const QString &t, const QString &, const QString &s) override
+    {
+        fileDialogs << t + u'|' + s;
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+    QString saveFileName(const QString &t, const QString &f, const QString &s) override
+    {
+        return openFileName(t, f, s);
+    }
+    bool openDocument(const QString &path) override
+    {
+        opened << path;
+        return documentOpens;
+    }
+};
+
+// A serial line without hardware: records each write, hands out queued
+// received text, and opens only ports that are present and not busy.
+class FakeSerialControl : public SerialControl
+{
+public:
+    QSet<qint64> presentPorts, busyPorts;
+    bool refuseOpen = false;
+    QByteArray wire, receiveBuffer;
+    QStringList settingsWrites;
+    QString appliedSettings; // the line settings the port was last opened with
+    int openCount = 0;
+    qint64 openPort = 0;
+
+    void failPort() // as an adapter pulled out
+    {
+        m_open = false;
+        Q_EMIT portFailed();
+    }
+    bool setCommPort(qint64 n) override { return (m_port = n) > 0 && n <= 32767; }
+    bool setSettings(const QString &s) override
+    {
+        settingsWrites << s;
+        m_settings = baudRateOfSettings(s) ? s : m_settings;
+        return m_settings == s;
+    }
+    bool portOpen() const override { return m_open; }
+    bool setPortOpen(bool open) override
+    {
+        if (open &&
+            (m_open || refuseOpen || !presentPorts.contains(m_port) || busyPorts.contains(m_port)))
+            return false;
+        m_open = open;
+        openCount += open;
+        openPort = open ? m_port : openPort;
+        appliedSettings = open ? m_settings : appliedSettings;
+        return true;
+    }
+    bool output(const QByteArray &bytes) override
+    {
+        wire += m_open ? bytes : QByteArray();
+        return m_open;
+    }
+    QByteArray input() override { return m_open ? std::exchange(receiveBuffer, {}) : QByteArray(); }
+
+private:
+    qint64 m_port = 0;
+    QString m_settings = QStringLiteral("9600,n,8,1");
+    bool m_open = false;
+};

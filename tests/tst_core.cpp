@@ -1,0 +1,255 @@
+#include "Files.h"
+#include "link/AnsiText.h"
+#include "link/CommandProtocol.h"
+#include "link/PortTable.h"
+#include "link/TransmitterLink.h"
+#include "messages/MessageFile.h"
+#include "panel/DisplayText.h"
+#include "panel/SessionState.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsFile.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <numeric>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+// What the panel does without a window, by tables: number and display texts,
+// the bytes of a command line, the port table, the INI facility and the
+// settings file kept in it.
+class tst_Core : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+    const QString file = dir.filePath("vako-panel.ini");
+
+    void put(const QString &bytes) // a null text: no file
+    {
+        QFile::remove(file);
+        QVERIFY(bytes.isNull() || putFile(file, bytes.toLatin1()));
+    }
+
+private Q_SLOTS:
+    // Settings texts as numbers; numbers as the displays, the fields and the wire show them.
+    void texts_data()
+    {
+        rows({{"blank, sign, text after", "number", " -12abc", "-12"},
+              {"zero is a number", "number", "0", "0"},
+              {"empty", "number", "", "none"},
+              {"sign alone", "number", "-", "none"},
+              {"18 digits", "number", "999999999999999999", "999999999999999999"},
+              {"19 digits overflow", "number", "9999999999999999999", "none"},
+              {"five-digit frequency", "kHz", "99999", "99.999"},
+              {"seven-digit frequency", "kHz", "1000000", "1000.000"},
+              {"below 1 kHz", "kHz", "42", "0.042"},
+              {"20 wpm", "wpm", "200", "20"},
+              {"9.5 wpm", "wpm", "95", "9.5"},
+              {"0.5 wpm", "wpm", "5", "0.5"},
+              {"six of 500000", "field 6", "500000", "500000"},
+              {"six of 99999: the blank stays", "field 6", "99999", " 99999"},
+              {"six of 1000000: the first digit goes", "field 6", "1000000", "000000"},
+              {"three of 5", "field 3", "5", " 5"},
+              {"three of -5", "field 3", "-5", "-5"},
+              {"one of 2", "field 1", "2", "2"},
+              {"a line", "line", "=F500000", "3D463530303030300D"},
+              {"stop, digit zero", "line", "=B0", "3D42300D"},
+              {"Latin-1 letter", "line", "=MJÖ", "3D4D4AD60D"},
+              {"euro, 0x80 row", "line", "=M€", "3D4D800D"},
+              {"outside the code page", "line", "=MЖ", "3D4D3F0D"},
+              {"astral is one ?", "line", "=M😀", "3D4D3F0D"}});
+    }
+    void texts()
+    {
+        QFETCH(QStringList, row); // what, input, result
+        const Number n = NumberText::parse(row[1]);
+        if (row[0] == "number")
+            QCOMPARE(n ? QString::number(*n) : "none", row[2]);
+        else if (row[0].startsWith("field"))
+            QCOMPARE(CommandField(*n, row[0].mid(6).toInt()), row[2]);
+        else if (row[0] == "line")
+            QCOMPARE(TransmitterLink::lineBytes(row[1]).toHex().toUpper(), row[2].toLatin1());
+        else
+            QCOMPARE(row[0] == "kHz" ? DisplayText::frequency(*n) : DisplayText::speed(*n), row[2]);
+        QByteArray all(256, '\0');
+        std::iota(all.begin(), all.end(), char(0));
+        QCOMPARE(AnsiText::encode(AnsiText::decode(all)), all); // any byte survives the code page
+    }
+
+    void portTable_data()
+    {
+        const QString none = "[VAKO]\nModel=BIRCH\n",
+                      table =
+                          "[Ports]\nCom3=/dev/serial/by-id/x\ncom7 = /dev/ttyUSB4 \nCom100=COM7\n"
+                          "Com101=/dev/ttyS9\nCom05=/dev/ttyS5\nCom8=\nCom3=/dev/ttyS3\n"
+                          "Com9=/dev/tty\x01S0\n";
+        rows({{"first UART", none, "1", "/dev/ttyS0"},
+              {"first USB", none, "33", "/dev/ttyUSB0"},
+              {"last CDC-ACM", none, "96", "/dev/ttyACM31"},
+              {"97 names none", none, "97", ""},
+              {"first of duplicates", table, "3", "/dev/serial/by-id/x"},
+              {"key in other case", table, "7", "/dev/ttyUSB4"},
+              {"highest", table, "100", "COM7"},
+              {"no entry names none", table, "1", ""},
+              {"leading zero", table, "5", ""},
+              {"above 100", table, "101", ""},
+              {"empty value", table, "8", ""},
+              {"control character", table, "9", ""},
+              {"NUL", QString(table).replace("/dev/tty\x01", QString::fromLatin1("/dev/\0", 6)),
+               "9", ""}});
+    }
+    void portTable()
+    {
+        QFETCH(QStringList, row); // settings file, port number, device
+        QCOMPARE(PortTable::fromSettings(IniDocument::fromBytes(row[0].toLatin1()))
+                     .deviceFor(row[1].toInt()),
+                 row[2]);
+    }
+
+    void readEntry_data()
+    {
+        const QString x1022(1022, u'x'), nul = QString::fromLatin1("[S]\nK=12\0"
+                                                                   "34\n",
+                                                                   13);
+        rows({{"names in any case, trimmed", "[s]\r\n mODEL = \tbirch \r\n", "Model", "birch",
+               "birch"},
+              {"no file", QString(), "K", "none", ""},
+              {"missing section", "[T]\nK=1\n", "K", "none", ""},
+              {"missing key", "[S]\nK=1\n", "L", "none", ""},
+              {"first wins", "[S]\nK=1\nk=2\n[s]\nK=3\n", "K", "1", "1"},
+              {"DEFAULT STRING", "[S]\nK=DEFAULT STRING\n", "K", "DEFAULT STRING", ""},
+              {"cut at 1023", "[S]\nK=" + x1022 + "yz\n", "K", x1022 + "yz", x1022 + "y"},
+              {"NUL ends it", nul, "K", nul.mid(6, 5), "12"},
+              // The blanks a cut leaves are no value: a save would keep them, a read drop them.
+              {"blank before the NUL", QString(nul).replace("12", "AB "), "K",
+               QString::fromLatin1("AB \0"
+                                   "34",
+                                   6),
+               "AB"},
+              {"blank at the 1023rd", "[S]\nK=" + x1022 + " y\n", "K", x1022 + " y", x1022}});
+    }
+    void readEntry()
+    {
+        QFETCH(QStringList, row); // file, key of section S, its value, as the start-up reads it
+        put(row[0]);
+        QCOMPARE(IniDocument::load(file).value("S", row[1]).value_or("none"), row[2]);
+        QCOMPARE(SettingsFile::ReadProfileString(file, "S", row[1]), row[3]);
+    }
+
+    void writeEntry_data()
+    {
+        rows({{"new file", QString(), "[S]\nK=2\n"},
+              {"replace, CR LF, the rest kept", "; c\r\n[S]\r\n\t k  = 1 \r\nU = u \r\n",
+               "; c\r\n[S]\r\n\t k  =2\r\nU = u \r\n"},
+              {"replace, no final end", "[S]\r\nK=1", "[S]\r\nK=2"},
+              {"replace the first of two", "[S]\nK=1\nk=3\n", "[S]\nK=2\nk=3\n"},
+              {"after the section's last entry", "[S]\nA=1\n\n; c\n[T]\n",
+               "[S]\nA=1\nK=2\n\n; c\n[T]\n"},
+              {"new section, no final end", "[T]\nA=1", "[T]\nA=1\n[S]\nK=2\n"},
+              {"NUL bytes survive", QString::fromLatin1("[S]\nN=\0\nK=1\n\0", 13),
+               QString::fromLatin1("[S]\nN=\0\nK=2\n\0", 13)},
+              {"huge line", QString(100000, u'='), QString(100000, u'=') + "\n[S]\nK=2\n"}});
+    }
+    void writeEntry()
+    {
+        QFETCH(QStringList, row); // file before, after K of section S is set to 2
+        put(row[0]);
+        IniDocument document = IniDocument::load(file);
+        document.setValue("S", "K", "2");
+        QVERIFY(document.save(file));
+        QCOMPARE(fileBytes(file), row[1].toLatin1());
+    }
+
+    void failedAndAtomicSaves()
+    {
+        put("[S]\nK=1\n");
+        const QString old = dir.filePath("old");
+#ifdef Q_OS_UNIX
+        QCOMPARE(::link(qPrintable(file), qPrintable(old)), 0); // a second name for the old file
+#else
+        QVERIFY(QFile::copy(file, old));
+#endif
+        IniDocument document = IniDocument::load(file);
+        document.setValue("S", "K", "2");
+        QVERIFY(document.save(file));
+        QCOMPARE(fileBytes(old), QByteArray("[S]\nK=1\n")); // replaced whole, not written over
+        QVERIFY(QFile::setPermissions(old, QFile::ReadOwner));
+        for (const QString &path : {old, dir.path(), dir.filePath("no/x.ini"), old + "/x.ini"})
+            QVERIFY2(!document.save(path), qPrintable(path));
+        QCOMPARE(fileBytes(old), QByteArray("[S]\nK=1\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"old", "vako-panel.ini"})); // no temporary file left behind
+    }
+
+    void loadSettings_data()
+    {
+        const QString birch = settingsWith({{"Model=BIRCH", "Model=birch"}}),
+                      noStep = settingsWith({{"ALDER:Step= 1", "Other=x"}});
+        rows({{"first run", QString(),
+               settingsWith({{"BIRCH:BaudRate= 115200", "Baudrate= 115200"}})},
+              {"Model empty", settingsWith({{"Model=BIRCH", "Model="}}), settingsWith({})},
+              {"DEFAULT STRING", settingsWith({{"Model=BIRCH", "Model=DEFAULT STRING"}}),
+               settingsWith({})},
+              {"birch is kept", birch, birch},
+              {"a missing key not repaired", noStep, noStep}});
+    }
+    void loadSettings()
+    {
+        QFETCH(QStringList, row); // file before and after the start-up reads it
+        put(row[0]);
+        Session session;
+        session.setBuiltInValues();
+        SettingsFile(session, file).LoadSettings();
+        QCOMPARE(fileBytes(file), row[1].toLatin1());
+        QCOMPARE(session.state.Model, row[1].contains("birch") ? "birch" : "BIRCH");
+        QCOMPARE(session.profile(ModelId::Alder).Step, row[1].contains("Other") ? Number() : 1);
+    }
+
+    void saveKeepsTheRest()
+    {
+        put("; notes\r\n[Ports]\r\nCom3=/dev/ttyUSB0\r\n[VAKO]\r\nModel=ALDER\r\nX=y\r\n");
+        Session session;
+        SettingsFile settings(session, file);
+        settings.LoadSettings();
+        session.profile(ModelId::Birch).BaudRate = 19200;
+        session.profile(ModelId::Alder).Step = Number(); // spells no number: the built-in value
+        QVERIFY(settings.SaveSettings());
+        QVERIFY(fileBytes(file).startsWith(
+            "; notes\r\n[Ports]\r\nCom3=/dev/ttyUSB0\r\n[VAKO]\r\nModel=ALDER\r\nX=y\r\n"
+            "Keyer_Type= 2\r\n[ALDER_settings]\r\nFrequency= 136000\r\nStep= 1\r\n"));
+        QVERIFY(fileBytes(file).endsWith("Power= 0\r\nBaudRate= 19200\r\nPortnumber= 0\r\n"));
+        put(settingsWith({{"BIRCH:BaudRate= 115200", "Baudrate= 115200"}}));
+        QVERIFY(settings.SaveSettings()); // one BIRCH baud-rate entry, in either spelling
+        QCOMPARE(fileBytes(file), settingsWith({{"BIRCH:BaudRate= 115200", "Baudrate= 19200"},
+                                                {"Model=BIRCH", "Model=ALDER"}}));
+    }
+
+    void settingsPath()
+    {
+        QCOMPARE(settingsPathFor(dir.filePath("vako-panel")), file);
+#ifdef Q_OS_LINUX
+        QStandardPaths::setTestModeEnabled(true); // /sys takes no files, not even root's
+        QCOMPARE(settingsPathFor("/sys/vako-panel"),
+                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                     "/vako-panel.ini");
+        Session session; // a file that cannot be made: the built-in values, not empty texts
+        session.setBuiltInValues();
+        SettingsFile(session, "/sys/vako-panel.ini").LoadSettings();
+        QCOMPARE(session.state.Model + QString::number(*session.profiles[1].Frequency),
+                 "BIRCH500000");
+#endif
+    }
+
+    void messageFileReadIsBounded()
+    {
+        put(QString(64 * 1024 + 1, u'E'));
+        QCOMPARE(MessageFile::read(file).value_or("").size(), 64 * 1024);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Core)
+#include "tst_core.moc"

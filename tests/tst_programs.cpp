@@ -1,0 +1,107 @@
+#include "Files.h"
+#include "Program.h"
+#include "settings/IniFile.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The real panel as the operator starts it, a process of its own, against
+// the real simulator; and on settings files it must survive.
+class tst_Programs : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void endToEnd_data()
+    {
+        QTest::addColumn<QByteArray>("operatorsPart"); // after the simulator's [Ports] entry
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("BIRCH") << settingsWith({{"BIRCH:Portnumber= 0", "Portnumber= 1"}})
+                               << QStringList{"=F500000\\r", "=S200\\r", "=P0\\r", "=K2\\r"};
+        // Entries gone and numbers in the operator's own form; the save completes them.
+        QTest::newRow("ALDER, entries missing")
+            << QByteArray("[VAKO]\nModel=ALDER\n[ALDER_settings]\nFrequency=137000\nBaudRate="
+                          "9600\nPortnumber=1\n")
+            << QStringList{"=F137000\\r", "=F137000\\r"};
+    }
+    void endToEnd()
+    {
+        QFETCH(QByteArray, operatorsPart);
+        QFETCH(QStringList, lines);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("vako-panel.ini");
+        Program sim = Program::simulator();
+        QVERIFY(sim.start({"--ini", ini, "--port", "1"}));
+        const QString device = sim.output("serving (\\S+)").value(0);
+        const auto received = [&sim](int count, int ms) {
+            return sim.output(QStringLiteral(" rx \"([^\"]*)\""), count, ms);
+        };
+        { // A first run writes the built-in values, no port among them, and sends nothing.
+            Program panel = Program::panel(dir.path());
+            QVERIFY(panel.start());
+            QTRY_VERIFY_WITH_TIMEOUT(fileBytes(ini).contains("Model=BIRCH"), 10000);
+            QVERIFY(panel.terminate());
+            QCOMPARE(received(1, 200), QStringList());
+        }
+        QVERIFY(putFile(ini, "[Ports]\nCom1=" + device.toLocal8Bit() + '\n' + operatorsPart));
+        Program panel = Program::panel(dir.path());
+        QVERIFY(panel.start());
+        QCOMPARE(received(lines.size(), 10000), lines);
+        QVERIFY(panel.terminate()); // SIGTERM: saved, and nothing sent on the way out
+        QCOMPARE(received(lines.size() + 1, 300), lines);
+        const IniDocument saved = IniDocument::load(ini);
+        for (const char *section : {"ALDER_settings", "BIRCH_settings"}) {
+            for (const char *key :
+                 {"Frequency", "Step", "CW_speed", "Power", "BaudRate", "Portnumber"})
+                QVERIFY2(saved.value(section, key), qPrintable(section + QString(" ") + key));
+        }
+        const bool alder = operatorsPart.contains("Model=ALDER");
+        QCOMPARE(saved.value(alder ? "ALDER_settings" : "BIRCH_settings", "Portnumber"), "1");
+        QCOMPARE(saved.value("Ports", "Com1"), device);
+    }
+
+    // Whatever the file, the program starts, ends cleanly when asked, also
+    // while its start-up's box waits for an operator who is not there, and a
+    // second run saves what the first saved unchanged.
+    void survivesItsSettingsFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("kind");
+        QByteArray noise(64 * 1024, '\0');
+        QRandomGenerator random(3);
+        for (char &b : noise)
+            b = char(random.bounded(256));
+        const char nuls[] = "[Ports]\nCom3=/dev/\0tty\nCom\0"
+                            "4=x\n[VAKO]\nModel=ALDER\0\n";
+        QTest::newRow("binary garbage") << noise << "";
+        QTest::newRow("NUL bytes and a port table") << QByteArray(nuls, sizeof nuls - 1) << "";
+        QTest::newRow("unknown model: its box waits")
+            << settingsWith({{"Model=BIRCH", "Model=OAK"}}) << "";
+        QTest::newRow("read-only file") << settingsWith({}) << "read-only";
+        QTest::newRow("settings path is a folder") << QByteArray() << "folder";
+    }
+    void survivesItsSettingsFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("vako-panel.ini");
+        QVERIFY(kind == "folder" ? QDir().mkpath(path) : putFile(path, bytes));
+        if (kind == "read-only")
+            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        QByteArray afterFirst;
+        for (int round = 0; round < 2; ++round) {
+            Program panel = Program::panel(dir.path());
+            QVERIFY(panel.start());
+            QVERIFY2(panel.runningAfter(700), qPrintable(panel.errors())); // no crash
+            QVERIFY2(panel.terminate(), "the program did not end cleanly");
+            afterFirst = round ? afterFirst : fileBytes(path);
+        }
+        QCOMPARE(fileBytes(path), afterFirst);
+        QVERIFY(kind != "read-only" || afterFirst == bytes);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Programs)
+#include "tst_programs.moc"

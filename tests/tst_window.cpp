@@ -1,0 +1,510 @@
+#include "Panel.h"
+#include "help/Help.h"
+#include "link/Baud_Rate_Form.h"
+#include "settings/IniFile.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+
+#include <numeric>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using FileRow = std::tuple<QString, QByteArray, QByteArray>;
+
+// The main window in this process on the scripted serial line and operator.
+class tst_Window : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<PanelFixture> f;
+    int writesAtStart = 0, opensAtStart = 0;
+    QByteArray afterStartUp;
+
+    // "V:", "A:", "B:": the sections VAKO, ALDER_settings, BIRCH_settings.
+    static QString section(const QString &entry)
+    {
+        return QStringList{"VAKO", "ALDER_settings",
+                           "BIRCH_settings"}[QString("VAB").indexOf(entry[0])];
+    }
+    // A settings file with both models on Com3 and entries set ("B:Step=0"),
+    // with numbers written without their blank ("bare"), or none at all ("none").
+    QByteArray file(const QString &spec)
+    {
+        IniDocument document =
+            IniDocument::fromBytes(settingsWith({}).replace("Portnumber= 0", "Portnumber= 3"));
+        for (const QString &entry : spec.split(' ', Qt::SkipEmptyParts)) {
+            if (entry.contains(':'))
+                document.setValue(section(entry), entry.mid(2).section('=', 0, 0),
+                                  entry.section('=', 1));
+        }
+        const QByteArray bytes = document.toBytes();
+        return spec.contains("none")   ? QByteArray()
+               : spec.contains("bare") ? QByteArray(bytes).replace("= ", "=")
+                                       : bytes;
+    }
+    // title|frequency|speed|step|power|ALDER,BIRCH marks|keyer marks|port|boxes,
+    // a box shown as "(i) " or "(!) " for its icon and "title: " unless the program's.
+    QString look()
+    {
+        const PanelControls &u = f->controls();
+        QString marks, boxes;
+        for (QAction *entry : QList<QAction *>{u.modelEntries[0], u.modelEntries[1]} + u.menu_Keyer)
+            marks +=
+                QString(entry->isChecked() ? "1" : "0") + (entry == u.modelEntries[1] ? "|" : "");
+        for (const MessageBoxRequest &b : f->dialogs.boxes)
+            boxes += QStringList{"", "(i) ", "(!) "}[int(b.icon)] +
+                     (b.title == kApplicationTitle ? "" : b.title + ": ") + b.text + ";";
+        return QStringList{f->form->windowTitle(),
+                           u.Frequency_display->text(),
+                           u.CW_speed_display->text(),
+                           QString::number(u.Step_Option->checkedId()),
+                           QString::number(u.Power_Option->checkedId()),
+                           marks,
+                           f->portState(),
+                           boxes.chopped(boxes.isEmpty() ? 0 : 1)}
+            .join(u'|');
+    }
+    // One step of the operator, of the world around the window, or a look at
+    // it. A control is named by its object name, with the index of a control
+    // array ("Power_Option 3", "menuCom 5").
+    void step(const QString &s)
+    {
+        const QString verb = s.section(' ', 0, 0), arg = s.section(' ', 1);
+        const IniDocument saved = IniDocument::load(f->path());
+        if (verb == "start") {
+            f->start(QByteArray(), true);
+            writesAtStart = f->fake.settingsWrites.size();
+            opensAtStart = f->fake.openCount;
+            afterStartUp = f->saved();
+        } else if (verb == "present") // ports that exist
+            f->fake.presentPorts = {arg.toInt(), arg.section(' ', 1).toInt()};
+        else if (verb == "busy") // another program takes the port
+            f->fake.busyPorts = {arg.toInt()};
+        else if (verb == "refuse")
+            f->fake.refuseOpen = true;
+        else if (verb == "fail") // the adapter is pulled out
+            f->fake.failPort();
+        else if (verb == "receive") // the transmitter says something
+            f->fake.receiveBuffer = arg.toLatin1();
+        else if (verb == "text")
+            f->ui().Message_Text->setPlainText(arg);
+        else if (verb == "delete")
+            QVERIFY(QFile::remove(f->path()));
+        else if (verb == "close")
+            f->form->close();
+        else if (verb == "dismiss") // the dialog's own close control
+            f->form->baudRateForm()->close();
+        else if (verb == "again") { // a second close, as the window system may send, saves nothing
+            QVERIFY(QFile::remove(f->path()));
+            QCloseEvent again;
+            QCoreApplication::sendEvent(f->form.get(), &again);
+            QVERIFY(!QFile::exists(f->path()));
+        } else if (verb == "unchanged") // the file as the start-up left it
+            QCOMPARE(f->saved(), afterStartUp);
+        else if (verb == "drained")
+            QCOMPARE(f->fake.receiveBuffer, QByteArray());
+        else if (verb == "menu") {
+            QStringList shown;
+            for (QAction *entry : f->controls().menuCom)
+                shown << (entry->isVisible() ? entry->text() : "");
+            QCOMPARE(shown.filter(QRegularExpression(".")).join(' '), arg);
+        } else if (verb == "saved")
+            QCOMPARE(arg.left(2) + arg.mid(2).section('=', 0, 0) + '=' +
+                         saved.value(section(arg), arg.mid(2).section('=', 0, 0)).value_or("none"),
+                     arg);
+        else if (verb == "has") // a line of the file as it is written
+            QVERIFY2(f->saved().split('\n').contains(arg.toLatin1()), qPrintable(arg));
+        else if (verb == "selected")
+            QCOMPARE(f->form->baudRateForm()->selectedIndex(), arg.toInt());
+        else if (verb == "line") // the line settings given to the serial line since the start-up
+            QCOMPARE(f->fake.settingsWrites.mid(writesAtStart).join(' '), arg);
+        else if (verb == "opens")
+            QCOMPARE(f->fake.openCount - opensAtStart, arg.toInt());
+        else if (verb == "gone")
+            QTRY_VERIFY(!f->form->baudRateForm());
+        else {
+            QList<QObject *> all = f->form->findChildren<QObject *>(verb);
+            if (f->form->baudRateForm())
+                all += f->form->baudRateForm()->findChildren<QObject *>(verb);
+            for (QObject *o : all) {
+                if (!arg.isEmpty() && o->property("Index").toString() != arg)
+                    continue;
+                if (auto *button = qobject_cast<QAbstractButton *>(o))
+                    return button->click();
+                if (auto *action = qobject_cast<QAction *>(o))
+                    return action->trigger();
+            }
+            QFAIL(qPrintable("no control for the step " + s));
+        }
+    }
+
+private Q_SLOTS:
+    void init() { f = std::make_unique<PanelFixture>(); }
+    void cleanup() { f.reset(); }
+
+    // The start-up from a stored state, then the steps: the lines sent (by
+    // the steps; by the start-up when there are none), and the window at the
+    // end (a pattern, * for anything).
+    void scenario_data()
+    {
+        const QString birch = "VAKO BIRCH|500.000|20|2|0|01|0010|open 3|",
+                      alder = "VAKO ALDER|136.000|10|1|1|10|0010|open 3|",
+                      lost = "The Com Port is not available",
+                      closed = "A:Portnumber=0 B:Portnumber=0",
+                      senders = "up_Button;CW_speed_down;Power_Option 3;menu_Keyer 3;Send_button;"
+                                "Stop_button;menuShow_VAKO_Software_Version;close;saved B:Power=3";
+        rows({
+            {"first run", "none", "", "", "VAKO BIRCH|500.000|*|closed|"},
+            {"BIRCH on port 3", "", "", "=F500000\r=S200\r=P0\r=K2\r", birch},
+            {"ALDER on port 3: the refresh's lines, then the start-up's", "V:Model=ALDER", "",
+             "=F136000\r=P1\r=S100\r=F136000\r=S100\r=P1\r=K2\r", alder},
+            {"keyer mode 0", "V:Keyer_Type=0", "", "=F500000\r=S200\r=P0\r=K0\r", "*|01|1000"},
+            {"model in lower case", "V:Model=birch", "", "",
+             "VAKO birch|*|01|0010|closed|Invalid VAKO Model;Unknown VAKO Model"},
+            {"stored port busy", "", "busy 3;start;unchanged", "", "VAKO BIRCH|*|closed|"},
+            {"baud rate refused", "B:BaudRate=fast", "", "", "*|closed|"},
+            {"indexes no command carries", "B:Power=9 B:Step=-1 V:Keyer_Type=4", "",
+             "=F500000\r=S200\r", "*|20|-1|-1|01|0000"},
+            {"values that spell no number", "B:Frequency=abc B:CW_speed= V:Keyer_Type=x", "",
+             "=P0\r", "VAKO BIRCH|||2|0|01|0000"},
+            {"frequency beyond the field", "B:Frequency=1000000", "", "=S200\r=P0\r=K2\r",
+             "*|1000.000|*"},
+            // Up and Down in steps 0..3 (1 Hz..1 kHz), and the speed's grid.
+            {"up 1 Hz", "B:Step=0", "up_Button;close;saved B:Frequency=500001", "=F500001\r",
+             "*|500.001|20|0|*"},
+            {"down 10 Hz", "B:Frequency=136000 B:Step=1", "down_Button", "=F135990\r",
+             "*|135.990|*"},
+            {"down 1 kHz", "B:Frequency=100000 B:Step=3", "down_Button", "=F 99000\r",
+             "*|99.000|*"},
+            {"past the top", "B:Frequency=999500 B:Step=3", "up_Button", "", "*|999.500|*"},
+            {"below zero", "B:Frequency=500 B:Step=3", "down_Button", "", "*|0.500|*"},
+            {"1000 kHz down", "B:Frequency=1000000 B:Step=0", "down_Button", "=F999999\r",
+             "*|999.999|*"},
+            {"invalid step", "B:Step=4", "up_Button", "", "*|500.000|20|-1|*|open 3|Invalid Step"},
+            {"frequency no number", "B:Frequency=abc", "up_Button", "", "VAKO BIRCH||20|*"},
+            {"up from 0.9", "B:CW_speed=9", "CW_speed_up;close;saved B:CW_speed=10", "=S 10\r",
+             "*.000|1|*"},
+            {"down from 2", "B:CW_speed=20", "CW_speed_down", "=S 10\r", "*.000|1|*"},
+            {"down from 1", "B:CW_speed=10", "CW_speed_down", "=S 9\r", "*.000|0.9|*"},
+            {"up to 50", "B:CW_speed=490", "CW_speed_up", "=S500\r", "*.000|50|*"},
+            {"up at 50", "B:CW_speed=500", "CW_speed_up", "", "*.000|50|*"},
+            {"down at 0.1", "B:CW_speed=1", "CW_speed_down", "", "*.000|0.1|*"},
+            {"off grid to 50.5", "B:CW_speed=495", "CW_speed_up;CW_speed_up", "=S505\r",
+             "*.000|50.5|*"},
+            {"off grid down", "B:CW_speed=15", "CW_speed_down", "=S 5\r", "*.000|0.5|*"},
+            {"speed no number", "B:CW_speed=x", "CW_speed_up", "", "*.000||*"},
+            // Every sender in turn: the values are kept either way, the lines go
+            // out only on an open port, and each sender has its closed-port text.
+            {"senders, port open", "", senders,
+             "=F500100\r=S190\r=P3\r=K 3\r=MCQ DE VAKO K\r=BT\r=B0\r?I\r",
+             "VAKO BIRCH|500.100|19|2|3|01|0001"},
+            {"senders, port closed", closed,
+             senders + ";saved B:Frequency=500100;saved B:CW_speed=190", "",
+             "VAKO BIRCH|500.100|19|2|3|01|0010|closed|Com port is closed;Com port is Closed;"
+             "Com port is Closed;VAKO Transmitter Information: Comp Port is Closed"},
+            {"a step option sends nothing", "", "Step_Option 0;unchanged", "", "*|20|0|0|*"},
+            {"transmit an empty box", "", "text ;Send_button", "=M\r=BT\r", birch},
+            {"a message line like a command", "", "text TEST\n=P3;Send_button", "=MTEST =P3\r=BT\r",
+             birch},
+            {"an empty message line", "", "text A\n\nB;Send_button", "=MA  B\r=BT\r", birch},
+            {"a late reply is discarded", "", "receive #I:LATE;Send_button;drained",
+             "=MCQ DE VAKO K\r=BT\r", birch},
+            // The model switch: its own lines, then the refresh's; saved at once.
+            {"BIRCH to ALDER", "", "delete;menu_VAKO_ALDER;saved V:Model=ALDER",
+             "=F136000\r=S100\r=P 1\r=F136000\r=P1\r=S100\r", alder},
+            {"BIRCH again", "", "delete;menu_VAKO_BIRCH;saved V:Model=BIRCH",
+             "=F500000\r=S200\r=P 0\r", birch},
+            {"switch, port fails", "A:Portnumber=7",
+             "busy 7;menu_VAKO_ALDER;saved A:Portnumber=0;saved B:Portnumber=3", "",
+             "VAKO ALDER|136.000|10|1|1|10|0010|closed|" + lost},
+            {"switch ends an unknown model", "V:Model=birch", "menu_VAKO_ALDER",
+             "=F136000\r=S100\r=P 1\r=F136000\r=P1\r=S100\r",
+             alder + "Invalid VAKO Model;Unknown VAKO Model"},
+            {"each model keeps its frequency", "V:Model=ALDER",
+             "up_Button;menu_VAKO_BIRCH;menu_VAKO_ALDER;saved A:Frequency=136010;saved "
+             "B:Frequency=500000",
+             "=F136010\r=F500000\r=S200\r=P 0\r=F500000\r=P0\r=S200\r=F136010\r=S100\r=P "
+             "1\r=F136010\r=P1\r=S100\r",
+             "VAKO ALDER|136.010|*"},
+            // The Com menu: the probe, and choosing, closing and losing a port.
+            {"probe: none free", "", "present;start;menu No Free Com Ports Found ?", "",
+             "*|closed|"},
+            {"probe: busy hidden", "", "present 3 100;busy 3;start;menu Com100", "", "*|closed|"},
+            {"Com5 while 3 open", "A:Portnumber=4",
+             "menu Com3 Com4 Com5 Com7;menuCom 5;saved B:Portnumber=5;saved A:Portnumber=4", "",
+             "*|open 5|"},
+            {"the same port again", "", "delete;menuCom 3;saved B:Portnumber=3;opens 1", "", "*"},
+            {"a port taken meanwhile", "A:Portnumber=4",
+             "busy 7;menuCom 7;saved B:Portnumber=0;saved A:Portnumber=4", "", "*|closed|" + lost},
+            {"the placeholder", "", "menuCom 0;unchanged", "",
+             "*|open 3|(i) No Free Com Ports Found: Exit the application and connect first the "
+             "USB-RS232 cable. Then try again."},
+            {"Close Com Port", "A:Portnumber=4",
+             "menuCloseComPort;up_Button;saved B:Portnumber=0;saved A:Portnumber=4", "",
+             "*|500.100|*|closed|"},
+            {"port failing while open", "", "fail;up_Button;unchanged", "",
+             "*|500.100|*|closed|" + lost},
+            // The baud-rate dialog: its pre-selection, and what Ok and Cancel apply.
+            {"9600, port closed", closed,
+             "menu_Baud_Rate;selected 4;BaudRate_Option 0;Ok_Command;gone;line "
+             "9600,n,8,1;unchanged;close;saved B:BaudRate=9600",
+             "", "*|closed|"},
+            {"unchanged speed: reopened", "B:BaudRate=19200",
+             "menu_Baud_Rate;selected 1;Ok_Command;line 19200,n,8,1;opens 1", "", "*"},
+            {"57600, port open", "",
+             "menu_Baud_Rate;BaudRate_Option 3;Ok_Command;line 57600,n,8,1;opens 1;close;saved "
+             "B:BaudRate=57600",
+             "", "*"},
+            {"model switched meanwhile", "",
+             "menu_Baud_Rate;menu_VAKO_ALDER;BaudRate_Option 2;Ok_Command;close;saved "
+             "A:BaudRate=38400;saved B:BaudRate=115200",
+             "=F136000\r=S100\r=P 1\r=F136000\r=P1\r=S100\r", "*"},
+            {"nothing usable", "B:BaudRate=4800",
+             "menu_Baud_Rate;selected -1;Ok_Command;gone;line ;opens 0", "", "*"},
+            {"Cancel", "",
+             "menu_Baud_Rate;BaudRate_Option 0;Cancel_Command;gone;line ;close;saved "
+             "B:BaudRate=115200",
+             "", "*"},
+            {"baud-rate reopen failing", "", "refuse;menu_Baud_Rate;Ok_Command;unchanged", "",
+             "*|closed|" + lost},
+            {"its close control", "", "menu_Baud_Rate;BaudRate_Option 0;dismiss;gone;line ;opens 0",
+             "", "*"},
+            // Closing the window or Exit saves every entry once, in the one form
+            // of a number, and takes the dialog with it, its selection unapplied.
+            {"window closed", "bare", "close;has Frequency= 500000;has Keyer_Type= 2;again", "",
+             birch},
+            {"Exit", "bare", "menu_Exit;has Frequency= 136000;again", "", birch},
+            {"Exit, dialog open", "",
+             "menu_Baud_Rate;BaudRate_Option 0;menu_Exit;gone;saved B:BaudRate=115200", "", birch},
+        });
+    }
+    void scenario()
+    {
+        QFETCH(QStringList, row);
+        const QString &settings = row[0], &steps = row[1];
+        // The port part left out of the pattern: open on Com3, and no box.
+        const QString shown =
+            row[3] + (row[3].contains("open ") || row[3].contains("closed") ? "" : "|open 3|");
+        f->fake.presentPorts = {3, 4, 5, 7};
+        QVERIFY(settings == "none" || putFile(f->path(), file(settings)));
+        const QStringList all = steps.split(';', Qt::SkipEmptyParts);
+        const qsizetype started = all.indexOf("start"); // steps up to it come before the start-up
+        for (const QString &s : all.mid(0, started + 1))
+            step(s);
+        if (started < 0)
+            step("start");
+        if (started + 1 < all.size())
+            f->fake.wire.clear();
+        for (const QString &s : all.mid(started + 1))
+            step(s);
+        QCoreApplication::processEvents(); // a lost port is told after the handler
+        QCOMPARE(f->fake.wire, row[2].toLatin1());
+        QVERIFY2(
+            QRegularExpression::fromWildcard(shown, Qt::CaseSensitive).match(look()).hasMatch(),
+            qPrintable(look()));
+        QVERIFY(!all.isEmpty() || settings == "none" ||
+                f->saved() == file(settings)); // never written
+    }
+
+    void baudRateDialogComesToTheFront()
+    {
+        step("start");
+        step("menu_Baud_Rate");
+        Baud_Rate_Form *dialog = f->form->baudRateForm();
+        QVERIFY(dialog->isVisible() && !dialog->isModal() &&
+                !dialog->parent()); // the window stays usable
+        step("BaudRate_Option 1");
+        step("menu_Baud_Rate");
+        QCOMPARE(f->form->baudRateForm(), dialog);
+        QCOMPARE(dialog->selectedIndex(), 1); // as the operator left it
+    }
+
+    // The window as created: options, check marks, captions that fit, the tab order.
+    void created()
+    {
+        main_Form &form = f->make();
+        QCOMPARE(
+            look(),
+            "VAKO BIRCH Transmitter|500.000|20|2|0|01|0000|closed, status NIL, close entry on|");
+        for (QAction *a : form.findChildren<QAction *>())
+            QVERIFY2(a->isEnabled() && a->shortcut().isEmpty() && !a->text().contains(u'&'),
+                     qPrintable(a->objectName()));
+        step("menu_Keyer 1"); // a click alone never moves a check mark
+        QVERIFY(!f->ui().menu_Keyer1->isChecked() && f->ui().menu_VAKO_BIRCH->isChecked());
+        for (QWidget *c : form.centralWidget()->findChildren<QWidget *>()) {
+            auto *label = qobject_cast<QLabel *>(c);
+            auto *button = qobject_cast<QPushButton *>(c);
+            const QString caption = label ? label->text() : button ? button->text() : QString();
+            const int ink = c->fontMetrics().boundingRect(caption).right() + 1;
+            QVERIFY2(ink <= c->width() - (button ? 4 : 0), qPrintable(c->objectName()));
+        }
+        const QFontMetrics big = f->ui().Frequency_display->fontMetrics();
+        QVERIFY(big.boundingRect("888.888").right() < f->ui().Frequency_display->width());
+        QVERIFY(big.boundingRect("50.5").width() <= f->ui().CW_speed_display->width());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        f->ui().Message_Text->setFocus();
+        for (QPushButton *next : {f->ui().Send_button, f->ui().Stop_button}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // Tab leaves the message box
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QCOMPARE(f->ui().Message_Text->toPlainText(), QString());
+    }
+
+    void messageHolds200Characters_data()
+    {
+        QTest::addColumn<QString>("put");
+        QTest::addColumn<QString>("held");
+        const QString full(200, u'E'), line(199, u'A');
+        QTest::newRow("short") << "CQ DE VAKO K"
+                               << "CQ DE VAKO K";
+        QTest::newRow("longer cut") << full + "TAIL" << full;
+        QTest::newRow("line break counts") << line + "\nBC" << line + "\n";
+    }
+    void messageHolds200Characters()
+    {
+        QFETCH(QString, put);
+        QFETCH(QString, held);
+        QPlainTextEdit *box = f->make().ui().Message_Text;
+        box->setPlainText(put);
+        QCOMPARE(box->toPlainText(), held);
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClicks(box, "YZ");
+        QCOMPARE(box->toPlainText(), held.size() < 200 ? held + "YZ" : held);
+    }
+
+    void openThenSave_data()
+    {
+        QByteArray upper(128, '\0');
+        std::iota(upper.begin(), upper.end(), char(0x80));
+        const QByteArray start = "CQ DE VAKO K", lines = "CQ\r\nDE VAKO\r\n\r\nK";
+        rows<FileRow>({
+            // file opened (empty: cancelled), its bytes, the bytes saved
+            {"CR LF kept, no line end added", {"m.txt", lines, lines}},
+            {"Windows-1252", {"m.txt", upper, upper}},
+            {"empty file leaves the text", {"m.txt", "", start}},
+            {"missing file", {"gone.txt", QByteArray(), start}},
+            {"cancelled", {"", QByteArray(), start}},
+            {"10 MiB opens at once",
+             {"m.txt", QByteArray("0123456789").repeated(1 << 20),
+              QByteArray("0123456789").repeated(20)}},
+        });
+    }
+    void openThenSave()
+    {
+        QFETCH(FileRow, row);
+        const auto &[name, bytes, saved] = row;
+        f->start();
+        if (!bytes.isNull())
+            putFile(f->dir.filePath(name), bytes);
+        const QString out = f->dir.filePath("out.txt");
+        f->dialogs.fileAnswers = {name.isEmpty() ? "" : f->dir.filePath(name), out};
+        QElapsedTimer clock;
+        clock.start();
+        step("menuOpen_message");
+        QVERIFY(clock.elapsed() < 2000);
+        QCOMPARE(f->ui().Message_Text->textCursor().position(),
+                 f->ui().Message_Text->toPlainText().size()); // ready to type on at the end
+        step("menu_Save_Message");
+        QCOMPARE(fileBytes(out), saved);
+        step("menuOpen_message"); // starts at the name saved
+        QCOMPARE(f->dialogs.fileDialogs.join(' '),
+                 "Open Message File| Save Message File| Open Message File|" + out);
+        QCOMPARE(look().section('|', -1), "");
+    }
+
+    void saveOverExisting_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("box"); // after "File Exists!"; %1 the path
+        QTest::addColumn<QByteArray>("after");
+        const QString notSaved = "(!) The message could not be saved:\n%1";
+        QTest::newRow("Yes replaces") << "yes"
+                                      << "" << QByteArray(150, 'W');
+        QTest::newRow("No, then cancel") << "no"
+                                         << "" << QByteArray("OLD");
+        QTest::newRow("read-only file")
+            << "read-only"
+            << "File in use: The file is not available. It may be used by another application"
+            << QByteArray("OLD");
+        QTest::newRow("folder vanishes while asking") << "vanish" << notSaved << QByteArray();
+#ifdef Q_OS_UNIX
+        QTest::newRow("full disk") << "full" << notSaved << QByteArray("OLD");
+#endif
+    }
+    void saveOverExisting()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, box);
+        QFETCH(QByteArray, after);
+        f->make();
+        const QString folder = f->dir.filePath("station"), target = folder + "/message.txt";
+        QVERIFY(QDir().mkdir(folder) && putFile(target, "OLD"));
+        f->ui().Message_Text->setPlainText(QString(150, u'W'));
+        f->dialogs.answers = {kind == "no" ? Dialogs::Answer::No : Dialogs::Answer::Yes};
+        if (kind == "read-only")
+            QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner));
+        if (kind == "vanish") // a USB stick pulled out while the operator reads the question
+            f->dialogs.onBox = [folder](auto &) { QDir(folder).removeRecursively(); };
+#ifdef Q_OS_UNIX // every write past 16 bytes fails as on a full disk, for administrators too
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const rlimit small{kind == "full" ? rlim_t(16) : saved.rlim_cur, saved.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+#endif
+        f->dialogs.fileAnswers = {target}; // a dialog opened again is cancelled
+        step("menu_Save_Message");
+#ifdef Q_OS_UNIX
+        setrlimit(RLIMIT_FSIZE, &saved);
+#endif
+        QCOMPARE(look().section('|', -1),
+                 "File Exists!: File Already Exists!\n\nDo you want replace it?" +
+                     (box.isEmpty()
+                          ? ""
+                          : ";" + QString(box).replace("%1", QDir::toNativeSeparators(target))));
+        QCOMPARE(f->dialogs.boxes[0].buttons, MessageBoxRequest::Buttons::YesNo);
+        QCOMPARE(f->dialogs.fileDialogs.size(), kind == "no" ? 2 : 1); // No asks for another name
+        QCOMPARE(fileBytes(target), after); // and no half-written file is left behind:
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                 after.isEmpty() ? QStringList() : QStringList{"message.txt"});
+    }
+
+    void guideAndAbout()
+    {
+        FakeDialogs &dialogs = f->dialogs;
+        QCOMPARE(Help(dialogs, "/").guidePath(), "/guide.html"); // a root folder: one separator
+        QCOMPARE(Help(dialogs, "C:\\").guidePath(), "C:\\guide.html");
+        const QString path = f->dir.filePath("guide.html");
+        Help help(dialogs, f->dir.path());
+        help.menu_Guide_Click();
+        QVERIFY(putFile(path, "<html/>"));
+        help.menu_Guide_Click();
+        dialogs.documentOpens = false; // no viewer for HTML
+        help.menu_Guide_Click();
+        dialogs.documentOpens = true;
+        f->make().setProgramFolder(VAKO_PROGRAM_DIR); // the build puts it beside the program
+        step("menu_Guide");
+        QCOMPARE(dialogs.opened, QStringList({path, path, VAKO_PROGRAM_DIR "/guide.html"}));
+        const QString notFound = "(!) Guide: File not found!\n\n" + QDir::toNativeSeparators(path);
+        QCOMPARE(look().section('|', -1), notFound + ";" + notFound);
+        dialogs.boxes.clear();
+        step("menu_About");
+        const QStringList about = dialogs.boxes.value(0).text.split('\n');
+        QCOMPARE(dialogs.boxes.value(0).title, "About");
+        QCOMPARE(about.mid(0, 3),
+                 QStringList({"VAKO Control Panel", "Version " VAKO_PROJECT_VERSION, ""}));
+        QCOMPARE(about.size(), 5); // and two lines of credits
+    }
+};
+
+QTEST_MAIN(tst_Window)
+#include "tst_window.moc"
