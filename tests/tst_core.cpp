@@ -6,6 +6,7 @@
 #include "messages/MessageFile.h"
 #include "panel/DisplayText.h"
 #include "panel/SessionState.h"
+#include "platform/Platform.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
@@ -243,6 +244,39 @@ private Q_SLOTS:
                  "BIRCH500000");
 #endif
     }
+
+#ifdef Q_OS_UNIX
+    // The guide's opener says whether a program could show the document,
+    // after it ends (xdg-open: 3 when none can).
+    void openerTellsItsOutcome_data()
+    {
+        rows({{"a viewer shows it", "exit 0", "shown"},
+              {"no program can show it", "exit 3", "not shown"},
+              { "no opener at all",
+                "",
+                "not shown" }});
+    }
+    void openerTellsItsOutcome()
+    {
+        QFETCH(QStringList, row); // what xdg-open does, what the panel learns
+        const QString bin = dir.filePath("bin");
+        QDir(bin).removeRecursively();
+        QVERIFY(QDir().mkpath(bin));
+        if (!row[0].isEmpty()) {
+            QVERIFY(
+                putFile(bin + "/xdg-open", "#!/bin/sh\nsleep 0.2\n" + row[0].toLatin1() + "\n"));
+            QVERIFY(QFile::setPermissions(bin + "/xdg-open", QFile::ReadOwner | QFile::ExeOwner));
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.toLocal8Bit());
+        QObject context;
+        QString learnt;
+        Platform::openDocument(file, &context,
+                               [&](bool shown) { learnt = shown ? "shown" : "not shown"; });
+        qputenv("PATH", path);
+        QTRY_COMPARE(learnt, row[1]);
+    }
+#endif
 
     void messageFileReadIsBounded()
     {

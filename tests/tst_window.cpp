@@ -1,21 +1,25 @@
 #include "Panel.h"
+#include "app/QtDialogs.h"
 #include "help/Help.h"
 #include "link/Baud_Rate_Form.h"
 #include "settings/IniFile.h"
 
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <numeric>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 using FileRow = std::tuple<QString, QByteArray, QByteArray>;
@@ -96,7 +100,26 @@ class tst_Window : public QObject
             f->fake.receiveBuffer = arg.toLatin1();
         else if (verb == "text")
             f->ui().Message_Text->setPlainText(arg);
-        else if (verb == "delete")
+        else if (verb == "fill") // a message of so many characters, ending in "SK"
+            f->ui().Message_Text->setPlainText(QString(arg.toInt() - 2, u'E') + "SK");
+        else if (verb == "caret") {
+            QTextCursor caret = f->ui().Message_Text->textCursor();
+            caret.setPosition(arg.toInt());
+            f->ui().Message_Text->setTextCursor(caret);
+        } else if (verb == "type")
+            QTest::keyClicks(f->ui().Message_Text, arg);
+        else if (verb == "paste") {
+            QApplication::clipboard()->setText(arg);
+            f->ui().Message_Text->paste();
+        } else if (verb == "select") { // the message's first characters
+            QTextCursor selection = f->ui().Message_Text->textCursor();
+            selection.setPosition(arg.toInt(), QTextCursor::KeepAnchor);
+            f->ui().Message_Text->setTextCursor(selection);
+        }
+        else if (verb == "holds") { // the message's length, start and end
+            const QString text = f->ui().Message_Text->toPlainText();
+            QCOMPARE(QString::number(text.size()) + ' ' + text.left(2) + ' ' + text.right(2), arg);
+        } else if (verb == "delete")
             QVERIFY(QFile::remove(f->path()));
         else if (verb == "close")
             f->form->close();
@@ -148,7 +171,13 @@ class tst_Window : public QObject
 
 private Q_SLOTS:
     void init() { f = std::make_unique<PanelFixture>(); }
-    void cleanup() { f.reset(); }
+    void cleanup()
+    {
+        f.reset();
+        qDeleteAll(QApplication::topLevelWidgets()); // the baud-rate dialog has no owner
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit); // Exit ended the program's loop
+        QCoreApplication::exec(); // before it ran: let it run and end, and boxes wait again
+    }
 
     // The start-up from a stored state, then the steps: the lines sent (by
     // the steps; by the start-up when there are none), and the window at the
@@ -215,6 +244,15 @@ private Q_SLOTS:
             {"a message line like a command", "", "text TEST\n=P3;Send_button", "=MTEST =P3\r=BT\r",
              birch},
             {"an empty message line", "", "text A\n\nB;Send_button", "=MA  B\r=BT\r", birch},
+            // What is typed or pasted stops at 200 characters; nothing already there goes.
+            {"typing into a full message", "", "fill 200;caret 0;type QQ;holds 200 EE SK", "",
+             birch},
+            {"typing up to 200", "", "fill 198;caret 0;type QQQ;holds 200 QQ SK;Send_button",
+             "=MQQ" + QString(196, u'E') + "SK\r=BT\r", birch},
+            {"pasting up to 200", "", "fill 195;caret 0;paste 0123456789;holds 200 01 SK", "",
+             birch},
+            {"typing over a selection", "", "fill 200;caret 0;select 5;type QQQQQQ;holds 200 QQ SK",
+             "", birch},
             {"a late reply is discarded", "", "receive #I:LATE;Send_button;drained",
              "=MCQ DE VAKO K\r=BT\r", birch},
             // The model switch: its own lines, then the refresh's; saved at once.
@@ -359,26 +397,55 @@ private Q_SLOTS:
         QCOMPARE(f->ui().Message_Text->toPlainText(), QString());
     }
 
-    void messageHolds200Characters_data()
+    // An option group is one tab stop, on its selected option; the arrows move
+    // the selection, and send it, up to the group's ends; Space adds nothing.
+    void optionGroupsByKeyboard()
     {
-        QTest::addColumn<QString>("put");
-        QTest::addColumn<QString>("held");
-        const QString full(200, u'E'), line(199, u'A');
-        QTest::newRow("short") << "CQ DE VAKO K"
-                               << "CQ DE VAKO K";
-        QTest::newRow("longer cut") << full + "TAIL" << full;
-        QTest::newRow("line break counts") << line + "\nBC" << line + "\n";
+        f->fake.presentPorts = {3};
+        QVERIFY(putFile(f->path(), file("")));
+        f->start();
+        f->form->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->form.get()));
+        f->ui().Message_Text->setFocus();
+        QStringList chain;
+        for (int i = 0; i < 9; ++i) {
+            if (i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            chain << QApplication::focusWidget()->objectName() +
+                         QApplication::focusWidget()->property("Index").toString();
+        }
+        QCOMPARE(chain.join(' '), "Message_Text Send_button Stop_button up_Button down_Button "
+                                  "Step_Option2 CW_speed_up CW_speed_down Power_Option0");
+        for (const auto key : {Qt::Key_Up, Qt::Key_Space, Qt::Key_Right, Qt::Key_Down, Qt::Key_Left,
+                               Qt::Key_Down, Qt::Key_Down, Qt::Key_Down})
+            QTest::keyClick(QApplication::focusWidget(), key);
+        QCOMPARE(f->fake.wire, "=P1\r=P0\r=P1\r=P0\r");
+        step("menu_Baud_Rate");
+        QWidget *dialog = f->form->baudRateForm();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        for (const auto key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Up})
+            QTest::keyClick(QApplication::focusWidget(), key);
+        QCOMPARE(QApplication::focusWidget()->objectName() +
+                     QApplication::focusWidget()->property("Index").toString(),
+                 "BaudRate_Option3");
+        step("selected 3");
     }
-    void messageHolds200Characters()
+
+    // What the boxes show is never read as markup, whoever wrote it.
+    void boxesArePlainText()
     {
-        QFETCH(QString, put);
-        QFETCH(QString, held);
-        QPlainTextEdit *box = f->make().ui().Message_Text;
-        box->setPlainText(put);
-        QCOMPARE(box->toPlainText(), held);
-        box->moveCursor(QTextCursor::End);
-        QTest::keyClicks(box, "YZ");
-        QCOMPARE(box->toPlainText(), held.size() < 200 ? held + "YZ" : held);
+        QtDialogs dialogs;
+        const QString reply = "<b>VAKO</b> 2.0 &amp; \r\nline2\r";
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            const auto *label =
+                QApplication::activeModalWidget()->findChild<QLabel *>("qt_msgbox_label");
+            shown = label->textFormat() == Qt::PlainText ? label->text() : "markup";
+            QApplication::activeModalWidget()->close();
+        });
+        dialogs.message(reply);
+        QCOMPARE(shown, reply);
     }
 
     void openThenSave_data()
@@ -393,9 +460,13 @@ private Q_SLOTS:
             {"empty file leaves the text", {"m.txt", "", start}},
             {"missing file", {"gone.txt", QByteArray(), start}},
             {"cancelled", {"", QByteArray(), start}},
-            {"10 MiB opens at once",
+            {"10 MiB opens at once, its first 64 KiB whole",
              {"m.txt", QByteArray("0123456789").repeated(1 << 20),
-              QByteArray("0123456789").repeated(20)}},
+              QByteArray("0123456789").repeated(1 << 20).left(64 * 1024)}},
+#ifdef Q_OS_UNIX // no regular file: skipped at once, nothing waits for a writer or a device
+            {"a pipe", {"pipe", QByteArray(), start}},
+            {"a device", {"/dev/zero", QByteArray(), start}},
+#endif
         });
     }
     void openThenSave()
@@ -403,10 +474,13 @@ private Q_SLOTS:
         QFETCH(FileRow, row);
         const auto &[name, bytes, saved] = row;
         f->start();
-        if (!bytes.isNull())
-            putFile(f->dir.filePath(name), bytes);
+        const QString path = name.startsWith('/') || name.isEmpty() ? name : f->dir.filePath(name);
+        QVERIFY(bytes.isNull() || putFile(path, bytes));
+#ifdef Q_OS_UNIX
+        QVERIFY(name != "pipe" || ::mkfifo(qPrintable(path), 0600) == 0);
+#endif
         const QString out = f->dir.filePath("out.txt");
-        f->dialogs.fileAnswers = {name.isEmpty() ? "" : f->dir.filePath(name), out};
+        f->dialogs.fileAnswers = {path, out};
         QElapsedTimer clock;
         clock.start();
         step("menuOpen_message");

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // The application's own title: every message box without a title of its own
 // carries it.
 inline const QString kApplicationTitle = QStringLiteral("VAKO Control Panel");
@@ -56,8 +58,10 @@ public:
                                  const QString &startName) = 0;
     virtual QString saveFileName(const QString &title, const QString &filter,
                                  const QString &startName) = 0;
-    // Asks the system to open a document; false when it cannot.
-    virtual bool openDocument(const QString &path) = 0;
+    // Asks the system to show a document in the program it associates with
+    // it, without waiting for that program: `shown` learns, perhaps later,
+    // whether it could be shown.
+    virtual void openDocument(const QString &path, std::function<void(bool shown)> shown) = 0;
 
     // An OK box with the application's title.
     void message(const QString &text) { show(MessageBoxRequest{text}); }

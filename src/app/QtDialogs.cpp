@@ -1,11 +1,11 @@
 #include "app/QtDialogs.h"
 
+#include "platform/Platform.h"
+
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
-#include <QUrl>
 
 void QtDialogs::endSession()
 {
@@ -24,6 +24,9 @@ Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
         return box.buttons == MessageBoxRequest::Buttons::YesNo ? Answer::No : Answer::Ok;
     QMessageBox dialog(m_parent);
     dialog.setWindowTitle(box.title);
+    // What the boxes show comes from the transmitter, from file names and from
+    // the program: never markup, each character as it is.
+    dialog.setTextFormat(Qt::PlainText);
     dialog.setText(box.text);
     switch (box.icon) {
     case MessageBoxRequest::Icon::None:
@@ -75,7 +78,7 @@ QString QtDialogs::saveFileName(const QString &title, const QString &filter,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-bool QtDialogs::openDocument(const QString &path)
+void QtDialogs::openDocument(const QString &path, std::function<void(bool shown)> shown)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    Platform::openDocument(path, m_parent, std::move(shown));
 }

@@ -22,7 +22,7 @@ public:
                          const QString &startName) override;
     QString saveFileName(const QString &title, const QString &filter,
                          const QString &startName) override;
-    bool openDocument(const QString &path) override;
+    void openDocument(const QString &path, std::function<void(bool shown)> shown) override;
 
     // "Message(*.txt)|*.txt|All files(*.*)|*.*" as a Qt file-dialog filter.
     static QString qtFilter(const QString &filter);

@@ -1,6 +1,7 @@
 #include "app/main_Form.h"
 
 #include "app/Dialogs.h"
+#include "app/OptionArray.h"
 #include "app/WindowLook.h"
 #include "link/Baud_Rate_Form.h"
 #include "link/CommandProtocol.h"
@@ -28,24 +29,6 @@ void nameArrayEntry(QObject *entry, const QString &name, int index)
 }
 
 } // namespace
-
-void limitMessageLength(QPlainTextEdit *box)
-{
-    // The transmitter keys messages of up to kMaxMessageLength characters:
-    // typing stops there, and a longer text put in is cut to its start.
-    QObject::connect(box, &QPlainTextEdit::textChanged, box, [box] {
-        const QString text = box->toPlainText();
-        if (text.size() <= kMaxMessageLength)
-            return;
-        QTextCursor cursor = box->textCursor();
-        const int position = std::min(cursor.position(), kMaxMessageLength);
-        QSignalBlocker quiet(box);
-        box->setPlainText(text.left(kMaxMessageLength));
-        cursor = box->textCursor();
-        cursor.setPosition(position);
-        box->setTextCursor(cursor);
-    });
-}
 
 void holdCheckMark(QAction *entry)
 {
@@ -125,12 +108,15 @@ PanelControls main_Form::collectControls()
     c.window = this;
     c.Frequency_display = ui.Frequency_display;
     c.CW_speed_display = ui.CW_speed_display;
+    // The highest index stands at the top of each frame.
     c.Step_Option =
-        makeOptionArray(QStringLiteral("Step_Option"),
-                        {ui.Step_Option0, ui.Step_Option1, ui.Step_Option2, ui.Step_Option3});
+        new OptionArray(QStringLiteral("Step_Option"),
+                        {ui.Step_Option0, ui.Step_Option1, ui.Step_Option2, ui.Step_Option3},
+                        {3, 2, 1, 0}, this);
     c.Power_Option =
-        makeOptionArray(QStringLiteral("Power_Option"),
-                        {ui.Power_Option0, ui.Power_Option1, ui.Power_Option2, ui.Power_Option3});
+        new OptionArray(QStringLiteral("Power_Option"),
+                        {ui.Power_Option0, ui.Power_Option1, ui.Power_Option2, ui.Power_Option3},
+                        {3, 2, 1, 0}, this);
     c.modelEntries = {ui.menu_VAKO_ALDER, ui.menu_VAKO_BIRCH};
     c.menu_Keyer = {ui.menu_Keyer0, ui.menu_Keyer1, ui.menu_Keyer2, ui.menu_Keyer3};
     for (int i = 0; i < c.menu_Keyer.size(); ++i)
@@ -158,17 +144,6 @@ PanelControls main_Form::collectControls()
     return c;
 }
 
-QButtonGroup *main_Form::makeOptionArray(const QString &name, const QList<QRadioButton *> &buttons)
-{
-    auto *group = new QButtonGroup(this);
-    group->setObjectName(name);
-    for (int i = 0; i < buttons.size(); ++i) {
-        nameArrayEntry(buttons[i], name, i);
-        group->addButton(buttons[i], i);
-    }
-    return group;
-}
-
 void main_Form::onMenuClick(QAction *entry, std::function<void()> handler)
 {
     connect(entry, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
@@ -192,7 +167,6 @@ void main_Form::setUpFonts()
     m_ui->Message_Text->setFont(message);
     // As in the operator's other programs, Tab leaves the message box.
     m_ui->Message_Text->setTabChangesFocus(true);
-    limitMessageLength(m_ui->Message_Text);
 }
 
 void main_Form::wireComMenu()

@@ -24,10 +24,6 @@ class Dialogs;
 class QButtonGroup;
 class SerialControl;
 
-// The longest message the message box holds.
-inline constexpr int kMaxMessageLength = 200;
-void limitMessageLength(class QPlainTextEdit *box);
-
 // Keeps a checkable menu entry's check mark under the program's control.
 void holdCheckMark(QAction *entry);
 
@@ -75,7 +71,6 @@ protected:
 
 private:
     PanelControls collectControls();
-    QButtonGroup *makeOptionArray(const QString &name, const QList<class QRadioButton *> &buttons);
     void onMenuClick(QAction *entry, std::function<void()> handler);
     void setUpFonts();
     void wireComMenu();

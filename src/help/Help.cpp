@@ -17,13 +17,19 @@ QString Help::guidePath() const
 
 void Help::menu_Guide_Click()
 {
-    // The viewer is started on its own and never reports back; a missing
-    // guide has to be noticed here, before asking for it.
+    // The same message whatever kept the guide from the operator's eyes: no
+    // file, or no program that can show it (known only once the opener ends).
     const QString path = guidePath();
-    if (QFileInfo(path).isFile() && m_dialogs.openDocument(path))
-        return;
-    m_dialogs.message(QStringLiteral("File not found!\n\n") + QDir::toNativeSeparators(path),
-                      QStringLiteral("Guide"), MessageBoxRequest::Icon::Exclamation);
+    Dialogs &dialogs = m_dialogs;
+    const auto notShown = [&dialogs, path](bool shown) {
+        if (!shown)
+            dialogs.message(QStringLiteral("File not found!\n\n") + QDir::toNativeSeparators(path),
+                            QStringLiteral("Guide"), MessageBoxRequest::Icon::Exclamation);
+    };
+    if (QFileInfo(path).isFile())
+        m_dialogs.openDocument(path, notShown);
+    else
+        notShown(false);
 }
 
 QString Help::aboutText()

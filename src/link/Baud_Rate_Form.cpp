@@ -1,5 +1,6 @@
 #include "link/Baud_Rate_Form.h"
 
+#include "app/OptionArray.h"
 #include "app/WindowLook.h"
 #include "link/PortManager.h"
 #include "link/SerialControl.h"
@@ -27,15 +28,12 @@ Baud_Rate_Form::Baud_Rate_Form(Panel &panel, PortManager &ports, QWidget *parent
     setFixedSize(266, 169);
     applyFrameLook(m_ui->Frame1);
 
-    m_options = new QButtonGroup(this);
-    const QList<QRadioButton *> buttons{m_ui->BaudRate_Option0, m_ui->BaudRate_Option1,
-                                        m_ui->BaudRate_Option2, m_ui->BaudRate_Option3,
-                                        m_ui->BaudRate_Option4};
-    for (int i = 0; i < buttons.size(); ++i) {
-        buttons[i]->setObjectName(QStringLiteral("BaudRate_Option"));
-        buttons[i]->setProperty("Index", i);
-        m_options->addButton(buttons[i], i);
-    }
+    // The slowest speed at the top.
+    m_options = new OptionArray(QStringLiteral("BaudRate_Option"),
+                                {m_ui->BaudRate_Option0, m_ui->BaudRate_Option1,
+                                 m_ui->BaudRate_Option2, m_ui->BaudRate_Option3,
+                                 m_ui->BaudRate_Option4},
+                                {0, 1, 2, 3, 4}, this);
     connect(m_ui->Ok_Command, &QPushButton::clicked, this, &Baud_Rate_Form::Ok_Command_Click);
     connect(m_ui->Cancel_Command, &QPushButton::clicked, this,
             &Baud_Rate_Form::Cancel_Command_Click);

@@ -11,8 +11,8 @@ namespace MessageFile {
 
 std::optional<QString> read(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!Platform::openRegularFile(file, path))
         return std::nullopt;
     const QByteArray bytes = file.read(kReadLimit);
     if (file.error() != QFileDevice::NoError)

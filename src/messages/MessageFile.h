@@ -8,13 +8,12 @@
 // text, no byte-order mark, no header, no line end added.
 namespace MessageFile {
 
-// The message box holds 200 characters; reading more than this many bytes of
-// a file could only slow the panel down (a wrongly chosen log or image file
-// can be gigabytes).
+// No message is this long; reading more of a file could only slow the panel
+// down (a wrongly chosen log or image file can be gigabytes).
 inline constexpr qint64 kReadLimit = 64 * 1024;
 
 // The first kReadLimit bytes of the file, one character per byte; nothing
-// when the file cannot be opened or read.
+// when it is no regular file or cannot be opened or read.
 std::optional<QString> read(const QString &path);
 
 enum class Presence

@@ -14,7 +14,7 @@ void MessageFiles::menuOpen_message_Click()
     if (!chosen.isEmpty()) {
         m_fileName = chosen;
         // A file that cannot be read, or an empty one, leaves the message as
-        // it was; the box itself cuts a long text to what it holds.
+        // it was; what is read goes into the box whole.
         const std::optional<QString> text = MessageFile::read(chosen);
         if (text && !text->isEmpty())
             m_box->setPlainText(*text);

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
+#include <QObject>
 #include <QString>
+
+#include <functional>
 
 #include <optional>
 
@@ -30,5 +34,16 @@ bool serialDevicePresent(const QString &device);
 // Whether something exists at `path`: nullopt when the path cannot be
 // examined at all (a component is a plain file, the name is too long).
 std::optional<bool> pathExists(const QString &path);
+
+// Shows a document in the program the desktop associates with it, without
+// waiting for that program. `shown` is called on the event loop once the
+// outcome is known (on Windows at once; elsewhere when xdg-open ends, which
+// it does once the viewer runs), and not at all once `context` is gone.
+void openDocument(const QString &path, QObject *context, std::function<void(bool shown)> shown);
+
+// Opens a file for reading, but only a regular file, and never waits: a
+// FIFO, a device (a serial port chosen by mistake) or a folder is refused
+// before anything could block the window or touch the device's lines.
+bool openRegularFile(QFile &file, const QString &path);
 
 } // namespace Platform

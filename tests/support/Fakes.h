@@ -38,10 +38,10 @@ public:
     {
         return openFileName(t, f, s);
     }
-    bool openDocument(const QString &path) override
+    void openDocument(const QString &path, std::function<void(bool)> shown) override
     {
         opened << path;
-        return documentOpens;
+        shown(documentOpens);
     }
 };
 
