@@ -1,4 +1,5 @@
 #include "Files.h"
+#include "app/Dialogs.h"
 #include "link/AnsiText.h"
 #include "link/CommandProtocol.h"
 #include "link/PortTable.h"
@@ -277,6 +278,14 @@ private Q_SLOTS:
         QTRY_COMPARE(learnt, row[1]);
     }
 #endif
+
+    void boxShowsWhatFits()
+    {
+        const auto upTo = [](qsizetype most) { return [most](qsizetype n) { return n <= most; }; };
+        QCOMPARE(fittingLength("0123456789", upTo(10)), 10);
+        QCOMPARE(fittingLength("0123456789", upTo(7)), 7);
+        QCOMPARE(fittingLength("0123456789", upTo(0)), 0);
+    }
 
     void messageFileReadIsBounded()
     {

@@ -221,49 +221,56 @@ private Q_SLOTS:
     }
 
     // The information query on a real line and the window's own 100 ms timer.
+    // Events at their time after the first query ("ms:?" a query, "ms:close"
+    // the port closed, "ms:~text" a byte every 10 ms, else what the
+    // transmitter sends), then what the box shows (* for any text).
     void informationQuery_data()
     {
-        QTest::addColumn<QByteArrayList>("answers"); // one per query
-        QTest::addColumn<int>("gapMs");              // between the bytes of the answer
-        QTest::addColumn<QString>("shown");          // * for any text
         const QString sw = kSw + "Control panel for the VAKO ALDER and BIRCH transmitters";
-        QTest::newRow("ten characters") << QByteArrayList{"#I:BIRCH 2"} << 0 << "BIRCH 2" + sw;
-        QTest::newRow("CR kept") << QByteArrayList{"#I:V1.4\r"} << 0 << "V1.4\r" + sw;
-        QTest::newRow("three characters") << QByteArrayList{"#I:"} << 0 << sw;
-        QTest::newRow("none") << QByteArrayList{""} << 0 << "No Connection to VAKO Transmitter";
-        QTest::newRow("second query while armed")
-            << QByteArrayList{"#I:FIRST", "#I:SECOND"} << 0 << "SECOND" + sw;
-        QTest::newRow("a reply trickling across the wait")
-            << QByteArrayList{"#I:VAKO BIRCH V1.2 2026-11-30\r"} << 10 << "VA*" + sw;
-        QTest::newRow("port closed before the tick")
-            << QByteArrayList{"#I:V1.4", "close"} << 0 << "";
+        rows({{"ten characters", "0:?", "10:#I:BIRCH 2", "BIRCH 2" + sw},
+              {"CR kept", "0:?", "10:#I:V1.4\r", "V1.4\r" + sw},
+              {"three characters", "0:?", "10:#I:", sw},
+              {"none", "0:?", "No Connection to VAKO Transmitter"},
+              {"a second query discards the first reply", "0:?", "10:#I:FIRST", "50:?",
+               "70:#I:SECOND", "SECOND" + sw},
+              {"and keeps the first wait", "0:?", "50:?", "110:#I:LATE",
+               "No Connection to VAKO Transmitter"},
+              {"a reply trickling across the wait", "0:?", "10:~#I:VAKO BIRCH V1.2\r", "V*" + sw},
+              {"port closed before the tick", "0:?", "10:#I:V1.4", "50:close", ""}});
     }
     void informationQuery()
     {
-        QFETCH(QByteArrayList, answers);
-        QFETCH(int, gapMs);
-        QFETCH(QString, shown);
+        QFETCH(QStringList, row);
+        const QString shown = row.takeLast();
         main_Form &form = startOnPty();
+        f->transmitter.write("#I:UNPROMPTED\r"); // said before a query: no part of its reply
+        QTest::qWait(50);
         QElapsedTimer clock;
         qint64 shownAfter = -1;
         f->dialogs.onBox = [&](const MessageBoxRequest &) { shownAfter = clock.elapsed(); };
-        f->transmitter.write("#I:UNPROMPTED\r"); // said before a query: no part of its reply
-        QTest::qSleep(50);
         QTimer trickle;
-        for (const QByteArray &answer : answers) {
-            if (answer == "close") {
+        const auto act = [&](const QByteArray &what) {
+            if (what == "?") {
+                f->ui().menuShow_VAKO_Software_Version->trigger();
+                QCOMPARE(f->transmitter.read(1000, 3), QByteArray("?I\r"));
+            } else if (what == "close") {
                 f->ui().menuCloseComPort->trigger();
-                continue;
+            } else if (what.startsWith('~')) {
+                connect(&trickle, &QTimer::timeout, [&, what, sent = 1]() mutable {
+                    sent += f->transmitter.write(what.mid(sent, 1));
+                });
+                trickle.start(10);
+            } else {
+                f->transmitter.write(what);
             }
-            clock.start();
-            f->ui().menuShow_VAKO_Software_Version->trigger();
-            QCOMPARE(f->transmitter.read(1000, 3), QByteArray("?I\r"));
-            connect(&trickle, &QTimer::timeout, [&, answer, sent = 0]() mutable {
-                sent += f->transmitter.write(answer.mid(sent, 1));
-            });
-            gapMs ? trickle.start(gapMs) : void(f->transmitter.write(answer));
-            QTest::qSleep(50); // no event-loop turn: the timer cannot tick
-        }
+        };
+        QEventLoop loop; // the events at their time, in order with the panel's own timer
+        for (const QString &event : row)
+            QTimer::singleShot(event.section(':', 0, 0).toInt(), Qt::PreciseTimer, &loop,
+                               [&act, what = event.section(':', 1).toLatin1()] { act(what); });
+        QTimer::singleShot(400, &loop, &QEventLoop::quit);
+        clock.start();
+        loop.exec();
         if (!shown.isEmpty()) // a busy machine may tick late, never early
             QTRY_VERIFY_WITH_TIMEOUT(!f->dialogs.boxes.isEmpty(), 5000);
         QTest::qWait(300);

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -115,8 +116,7 @@ class tst_Window : public QObject
             QTextCursor selection = f->ui().Message_Text->textCursor();
             selection.setPosition(arg.toInt(), QTextCursor::KeepAnchor);
             f->ui().Message_Text->setTextCursor(selection);
-        }
-        else if (verb == "holds") { // the message's length, start and end
+        } else if (verb == "holds") { // the message's length, start and end
             const QString text = f->ui().Message_Text->toPlainText();
             QCOMPARE(QString::number(text.size()) + ' ' + text.left(2) + ' ' + text.right(2), arg);
         } else if (verb == "delete")
@@ -174,7 +174,7 @@ private Q_SLOTS:
     void cleanup()
     {
         f.reset();
-        qDeleteAll(QApplication::topLevelWidgets()); // the baud-rate dialog has no owner
+        qDeleteAll(QApplication::topLevelWidgets());          // the baud-rate dialog has no owner
         QTimer::singleShot(0, qApp, &QCoreApplication::quit); // Exit ended the program's loop
         QCoreApplication::exec(); // before it ran: let it run and end, and boxes wait again
     }
@@ -432,20 +432,34 @@ private Q_SLOTS:
         step("selected 3");
     }
 
-    // What the boxes show is never read as markup, whoever wrote it.
-    void boxesArePlainText()
+    // What the boxes show is never read as markup, whoever wrote it, and a
+    // box always fits the screen with its button in reach.
+    void boxesArePlainTextAndFit_data()
     {
-        QtDialogs dialogs;
-        const QString reply = "<b>VAKO</b> 2.0 &amp; \r\nline2\r";
-        QString shown;
+        rows({{"a short reply, as it came", "<b>VAKO</b> 2.0 &amp; \r\nline2\r"},
+              {"64 KiB on one line", QString(64 * 1024, u'#')},
+              {"64 KiB of lines", QString("VAKO BIRCH 1.0\n").repeated(4096)}});
+    }
+    void boxesArePlainTextAndFit()
+    {
+        QFETCH(QStringList, row);
+        const QString reply = row[0];
+        QString shown, whole;
         QTimer::singleShot(0, [&] {
-            const auto *label =
-                QApplication::activeModalWidget()->findChild<QLabel *>("qt_msgbox_label");
-            shown = label->textFormat() == Qt::PlainText ? label->text() : "markup";
-            QApplication::activeModalWidget()->close();
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            const auto *label = box->findChild<QLabel *>("qt_msgbox_label");
+            const QRect screen = box->screen()->availableGeometry(),
+                        ok = box->buttons()[0]->geometry();
+            if (screen.contains(box->frameGeometry()) &&
+                screen.contains(ok.translated(box->geometry().topLeft())))
+                shown = label->textFormat() == Qt::PlainText ? label->text() : "markup";
+            whole = box->detailedText().isEmpty() ? label->text() : box->detailedText();
+            box->close();
         });
-        dialogs.message(reply);
-        QCOMPARE(shown, reply);
+        QtDialogs().message(reply);
+        QCOMPARE(whole, reply); // the whole text is there, in order
+        QVERIFY2(reply.size() > 1000 ? shown.contains("more characters") : shown == reply,
+                 qPrintable(shown.left(200)));
     }
 
     void openThenSave_data()
@@ -456,6 +470,13 @@ private Q_SLOTS:
         rows<FileRow>({
             // file opened (empty: cancelled), its bytes, the bytes saved
             {"CR LF kept, no line end added", {"m.txt", lines, lines}},
+            {"LF kept",
+             {"m.txt", QByteArray(lines).replace("\r\n", "\n"),
+              QByteArray(lines).replace("\r\n", "\n")}},
+            {"CR kept",
+             {"m.txt", QByteArray(lines).replace("\r\n", "\r"),
+              QByteArray(lines).replace("\r\n", "\r")}},
+            {"typed lines: CR LF", {"typed", QByteArray(), "CQ\r\nDE"}},
             {"Windows-1252", {"m.txt", upper, upper}},
             {"empty file leaves the text", {"m.txt", "", start}},
             {"missing file", {"gone.txt", QByteArray(), start}},
@@ -475,6 +496,8 @@ private Q_SLOTS:
         const auto &[name, bytes, saved] = row;
         f->start();
         const QString path = name.startsWith('/') || name.isEmpty() ? name : f->dir.filePath(name);
+        if (name == "typed")
+            f->ui().Message_Text->setPlainText("CQ\nDE");
         QVERIFY(bytes.isNull() || putFile(path, bytes));
 #ifdef Q_OS_UNIX
         QVERIFY(name != "pipe" || ::mkfifo(qPrintable(path), 0600) == 0);

@@ -36,6 +36,11 @@ struct MessageBoxRequest
     }
 };
 
+// How much of a text, from its start, a box can show: the longest length
+// that `fits` accepts (`fits` accepts a length as long as every shorter one),
+// the whole text when it fits as it is.
+qsizetype fittingLength(const QString &text, const std::function<bool(qsizetype length)> &fits);
+
 // Everything modal or external the panel does: message boxes, the file
 // dialogs, and opening a document in the system's viewer. The program uses
 // the real windows; tests script the operator's answers.

@@ -18,8 +18,8 @@ class OptionArray : public QButtonGroup
 {
     Q_OBJECT
 public:
-    OptionArray(const QString &name, const QList<QRadioButton *> &entries,
-                const QList<int> &visual, QObject *parent);
+    OptionArray(const QString &name, const QList<QRadioButton *> &entries, const QList<int> &visual,
+                QObject *parent);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

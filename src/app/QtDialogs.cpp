@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStringList>
 
 void QtDialogs::endSession()
@@ -27,7 +29,27 @@ Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
     // What the boxes show comes from the transmitter, from file names and from
     // the program: never markup, each character as it is.
     dialog.setTextFormat(Qt::PlainText);
-    dialog.setText(box.text);
+    // A box stays on the screen with its buttons in reach, however much a
+    // transmitter (or noise on the line) sent: what does not fit is left out
+    // of the text, said so, and kept whole under "Show Details...".
+    const QScreen *screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+    const QRect room(0, 0, area.width() * 3 / 4, area.height() / 2);
+    const QFontMetrics metrics(dialog.font());
+    const auto shownText = [&box](qsizetype length) {
+        if (length == box.text.size())
+            return box.text;
+        return box.text.left(length) +
+               QStringLiteral("\n\u2026 %1 more characters under \"Show Details...\"")
+                   .arg(box.text.size() - length);
+    };
+    const qsizetype length = fittingLength(box.text, [&](qsizetype length) {
+        const QRect needed = metrics.boundingRect(room, Qt::TextWordWrap, shownText(length));
+        return needed.width() <= room.width() && needed.height() <= room.height();
+    });
+    dialog.setText(shownText(length));
+    if (length < box.text.size())
+        dialog.setDetailedText(box.text);
     switch (box.icon) {
     case MessageBoxRequest::Icon::None:
         dialog.setIcon(QMessageBox::NoIcon);

@@ -109,10 +109,9 @@ PanelControls main_Form::collectControls()
     c.Frequency_display = ui.Frequency_display;
     c.CW_speed_display = ui.CW_speed_display;
     // The highest index stands at the top of each frame.
-    c.Step_Option =
-        new OptionArray(QStringLiteral("Step_Option"),
-                        {ui.Step_Option0, ui.Step_Option1, ui.Step_Option2, ui.Step_Option3},
-                        {3, 2, 1, 0}, this);
+    c.Step_Option = new OptionArray(
+        QStringLiteral("Step_Option"),
+        {ui.Step_Option0, ui.Step_Option1, ui.Step_Option2, ui.Step_Option3}, {3, 2, 1, 0}, this);
     c.Power_Option =
         new OptionArray(QStringLiteral("Power_Option"),
                         {ui.Power_Option0, ui.Power_Option1, ui.Power_Option2, ui.Power_Option3},

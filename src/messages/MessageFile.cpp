@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace MessageFile {
@@ -63,16 +64,18 @@ bool write(const QString &path, const QString &text)
     return file.commit();
 }
 
-QString fromBoxText(const QString &rawText)
+QString lineEndOf(const QString &text)
 {
-    QString text;
-    text.reserve(rawText.size());
-    for (const QChar c : rawText) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-            text += QStringLiteral("\r\n");
-        else
-            text += c;
-    }
+    const qsizetype at = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    if (at < 0 || text.mid(at, 2) == u"\r\n")
+        return QStringLiteral("\r\n");
+    return text.mid(at, 1);
+}
+
+QString fromBoxText(const QString &rawText, const QString &lineEnd)
+{
+    QString text = rawText;
+    text.replace(QChar::ParagraphSeparator, lineEnd).replace(QChar::LineSeparator, lineEnd);
     return text;
 }
 

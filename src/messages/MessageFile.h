@@ -34,9 +34,13 @@ bool replaceable(const QString &path);
 // file could not be written.
 bool write(const QString &path, const QString &text);
 
+// The line end a file's text uses: its first CR LF, LF or CR; CR LF (as on
+// the Windows machines operators exchange message files with) for a text
+// without any.
+QString lineEndOf(const QString &text);
+
 // The text of a file made from the message box's raw text, in which each line
-// break is a paragraph separator: line breaks become CR LF, as on the Windows
-// machines the operators exchange message files with.
-QString fromBoxText(const QString &rawText);
+// break is a paragraph separator: every line break becomes `lineEnd`.
+QString fromBoxText(const QString &rawText, const QString &lineEnd);
 
 } // namespace MessageFile

@@ -16,8 +16,12 @@ void MessageFiles::menuOpen_message_Click()
         // A file that cannot be read, or an empty one, leaves the message as
         // it was; what is read goes into the box whole.
         const std::optional<QString> text = MessageFile::read(chosen);
-        if (text && !text->isEmpty())
+        if (text && !text->isEmpty()) {
             m_box->setPlainText(*text);
+            // Saved again with the line ends it came with, so an operator's
+            // file is not changed behind their back.
+            m_lineEnd = MessageFile::lineEndOf(*text);
+        }
     }
     // Ready to type on at the end, whatever happened.
     m_box->moveCursor(QTextCursor::End);
@@ -59,7 +63,7 @@ void MessageFiles::menu_Save_Message_Click()
         }
         }
 
-        const QString text = MessageFile::fromBoxText(m_box->document()->toRawText());
+        const QString text = MessageFile::fromBoxText(m_box->document()->toRawText(), m_lineEnd);
         if (!MessageFile::write(chosen, text)) {
             m_dialogs.message(QStringLiteral("The message could not be saved:\n") +
                                   QDir::toNativeSeparators(chosen),

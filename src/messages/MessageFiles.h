@@ -28,4 +28,6 @@ private:
     // Message" starts where the operator last worked; empty again after a
     // cancelled save.
     QString m_fileName;
+    // The line end of the message file opened last; CR LF before any.
+    QString m_lineEnd = QStringLiteral("\r\n");
 };

@@ -79,9 +79,11 @@ void MessageTransmission::menuShow_VAKO_Software_Version_Click()
     // Only text that arrives after this query is its reply.
     link.readReceived();
     link.SendCommand(QLatin1String(Command::Information));
-    // A query made while one is outstanding starts the wait afresh, so the
-    // transmitter has its full time to answer the question it was asked last.
-    m_replyTimer.start();
+    // A query made while one is outstanding leaves the wait as it is: the one
+    // tick comes 100 ms after the first query and shows what has come since
+    // this one.
+    if (!m_replyTimer.isActive())
+        m_replyTimer.start();
 }
 
 void MessageTransmission::Timer1_Timer()
