@@ -198,7 +198,7 @@ private Q_SLOTS:
             {"keyer mode 0", "V:Keyer_Type=0", "", "=F500000\r=S200\r=P0\r=K0\r", "*|01|1000"},
             {"model in lower case", "V:Model=birch", "", "",
              "VAKO birch|*|01|0010|closed|Invalid VAKO Model;Unknown VAKO Model"},
-            {"stored port busy", "", "busy 3;start;unchanged", "", "VAKO BIRCH|*|closed|"},
+            {"stored port busy: kept for the next start", "", "busy 3;start;unchanged;close;saved B:Portnumber=3", "", "VAKO BIRCH|*|closed|"},
             {"baud rate refused", "B:BaudRate=fast", "", "", "*|closed|"},
             {"indexes no command carries", "B:Power=9 B:Step=-1 V:Keyer_Type=4", "",
              "=F500000\r=S200\r", "*|20|-1|-1|01|0000"},
