@@ -3,10 +3,10 @@
 // peak memory and the cost of doing nothing. Writes one table.
 #include "Fakes.h"
 #include "Pty.h"
-#include "app/WindowLook.h"
-#include "app/main_Form.h"
-#include "link/PortTable.h"
-#include "link/QtSerialControl.h"
+#include "WindowLook.h"
+#include "main_Form.h"
+#include "serial/PortTable.h"
+#include "serial/QtSerialControl.h"
 #include "settings/IniFile.h"
 #include "ui_main_Form.h"
 

@@ -4,8 +4,8 @@
 // a command may carry must reach the wire whole: a field cut to its width
 // would tune or key the transmitter to a value nobody chose.
 
-#include "link/CommandProtocol.h"
-#include "panel/NumberText.h"
+#include "protocol/CommandProtocol.h"
+#include "protocol/NumberText.h"
 
 #include <QRegularExpression>
 
@@ -39,7 +39,7 @@ void checkSignedText(qint64 value)
         const QString field = CommandField(value, width);
         if (field != text.right(width))
             fail("a command field is not the right end of the number text");
-        if (Command::carries(word, value) && NumberText::parse(field) != Number(value))
+        if (Command::fitsField(word, value) && NumberText::parse(field) != Number(value))
             fail("a value a command carries does not reach the wire whole");
     }
 }

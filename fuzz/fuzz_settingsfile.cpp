@@ -3,8 +3,8 @@
 // entries the panel does not own survive its writes, and load, save, load
 // through a real file keeps every value that spelled a number.
 
-#include "link/AnsiText.h"
-#include "panel/SessionState.h"
+#include "protocol/AnsiText.h"
+#include "session/SessionState.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 

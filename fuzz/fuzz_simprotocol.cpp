@@ -4,8 +4,8 @@
 // escaping for the log is exact, and every line the panel may send is read
 // as the value the panel meant.
 
-#include "link/CommandProtocol.h"
-#include "sim/SimProtocol.h"
+#include "protocol/CommandProtocol.h"
+#include "SimProtocol.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                              {Command::Power, 3, 4},
                                              {Command::Keyer, 1, 4},
                                              {Command::Keyer, 3, 4}}) {
-        const SimProtocol::Command c = SimProtocol::parseLine(
+        const SimProtocol::ParsedLine c = SimProtocol::parseLine(
             QByteArray(word) + CommandField(value % range, width).toLatin1());
         if (c.kind == SimProtocol::CommandKind::NotUnderstood || c.value != value % range)
             fail("the simulator reads a panel line as another value");

@@ -1,9 +1,9 @@
-#include "Panel.h"
-#include "link/Baud_Rate_Form.h"
-#include "panel/DisplayLabel.h"
+#include "Baud_Rate_Form.h"
+#include "DisplayLabel.h"
+#include "PanelFixture.h"
+#include "SimProtocol.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
-#include "sim/SimProtocol.h"
 
 #include <QDir>
 #include <QProcess>
@@ -90,7 +90,7 @@ class tst_Faults : public QObject
         if (!lines.takeLast().isEmpty())
             return "the wire ends inside a line";
         for (const QByteArray &line : lines) {
-            const SimProtocol::Command command = SimProtocol::parseLine(line);
+            const SimProtocol::ParsedLine command = SimProtocol::parseLine(line);
             if (command.kind == SimProtocol::CommandKind::NotUnderstood)
                 return line + ": " + command.meaning;
         }
@@ -113,12 +113,14 @@ private Q_SLOTS:
         main_Form &form = startOnPty();
         QByteArray got;
         if (moment == "burst") // the far end goes after the refresh's first line
-            connect(f->ui().Frequency_display, &DisplayLabel::captionChanged, this, [&] {
-                got = f->transmitter.read(500, 31);
-                f->transmitter.closeMaster();
-            });
+            connect(f->get<DisplayLabel>("Frequency_display"), &DisplayLabel::captionChanged, this,
+                    [&] {
+                        got = f->transmitter.read(500, 31);
+                        f->transmitter.closeMaster();
+                    });
         if (moment != "idle")
-            (moment == "burst" ? f->ui().menu_VAKO_ALDER : f->ui().menuShow_VAKO_Software_Version)
+            (moment == "burst" ? f->get<QAction>("menu_VAKO_ALDER")
+                               : f->get<QAction>("menuShow_VAKO_Software_Version"))
                 ->trigger();
         if (moment == "query")
             got = f->transmitter.read(500, 3);
@@ -158,10 +160,10 @@ private Q_SLOTS:
         };
         f->start(settingsWith({}).replace("Portnumber= 0",
                                           atStartUp ? "Portnumber= 3" : "Portnumber= 0"));
-        QVERIFY(f->controls().menuCom[3]->isVisible()); // free when probed
+        QVERIFY(f->array("menuCom")[3]->isVisible()); // free when probed
         if (!atStartUp) {
             QVERIFY(take());
-            f->controls().menuCom[3]->trigger();
+            f->array("menuCom")[3]->trigger();
         }
         QCOMPARE(boxes(), atStartUp ? "" : kLost); // silent at start-up
         QCOMPARE(f->portState(), "closed");
@@ -170,7 +172,7 @@ private Q_SLOTS:
         QCOMPARE(savedPort("BIRCH_settings"), atStartUp ? "3" : "0");
         other.closeWriteChannel(); // the other program lets go: the choice opens it
         QVERIFY(other.waitForFinished(5000));
-        f->controls().menuCom[3]->trigger();
+        f->array("menuCom")[3]->trigger();
         QCOMPARE(f->portState(), "open 3");
     }
 
@@ -196,7 +198,7 @@ private Q_SLOTS:
             lastTick = clock.elapsed();
             read.start();
             if (lastTick % 500 < 20)
-                f->form->panel().link.readReceived();
+                f->real->input();
             longestRead = std::max(longestRead, read.elapsed());
         });
         tick.start(20);
@@ -209,7 +211,7 @@ private Q_SLOTS:
             reply.remove(0, f->transmitter.write(reply));
         QTRY_COMPARE_WITH_TIMEOUT(f->transmitter.waitingForPanel(), 0, 10000);
         QTest::qWait(50);
-        const QByteArray received = f->form->panel().link.readReceived();
+        const QByteArray received = f->real->input();
         qInfo("reliability: flood bytes=%lld seconds=%.1f longest-gap-ms=%lld longest-read-ms=%lld "
               "rss-growth-kib=%lld",
               qint64(flooded), clock.elapsed() / 1000.0, longestGap, longestRead, growth);
@@ -252,10 +254,10 @@ private Q_SLOTS:
         QTimer trickle;
         const auto act = [&](const QByteArray &what) {
             if (what == "?") {
-                f->ui().menuShow_VAKO_Software_Version->trigger();
+                f->get<QAction>("menuShow_VAKO_Software_Version")->trigger();
                 QCOMPARE(f->transmitter.read(1000, 3), QByteArray("?I\r"));
             } else if (what == "close") {
-                f->ui().menuCloseComPort->trigger();
+                f->get<QAction>("menuCloseComPort")->trigger();
             } else if (what.startsWith('~')) {
                 connect(&trickle, &QTimer::timeout, [&, what, sent = 1]() mutable {
                     sent += f->transmitter.write(what.mid(sent, 1));
@@ -279,7 +281,7 @@ private Q_SLOTS:
             QRegularExpression::fromWildcard(shown, Qt::CaseSensitive).match(boxes()).hasMatch(),
             qPrintable(boxes()));
         QVERIFY2(shown.isEmpty() || shownAfter >= 90, qPrintable(QString::number(shownAfter)));
-        QVERIFY(!form.Timer1().isActive());
+        QVERIFY(!f->replyTimer()->isActive());
     }
 
     // Nothing piles up over a long session: descriptors, windows, objects, timers.
@@ -298,18 +300,18 @@ private Q_SLOTS:
         form.show();
         const auto cycle = [&](int i) {
             if (port) {
-                f->controls().menuCom[3]->trigger();
+                f->array("menuCom")[3]->trigger();
                 f->transmitter.read(0);
-                return f->ui().menuCloseComPort->trigger();
+                return f->get<QAction>("menuCloseComPort")->trigger();
             }
-            f->ui()
-                .menu_Baud_Rate->trigger(); // left by Cancel, OK (a reopen) and its close control
+            f->get<QAction>("menu_Baud_Rate")
+                ->trigger(); // left by Cancel, OK and its close control
             if (i % 3 < 2)
-                form.baudRateForm()
+                f->baudRateForm()
                     ->findChild<QPushButton *>(i % 3 ? "Ok_Command" : "Cancel_Command")
                     ->click();
             else
-                form.baudRateForm()->close();
+                f->baudRateForm()->close();
         };
         const auto census = [&] {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -424,8 +426,8 @@ private Q_SLOTS:
         main_Form &form = f->start(QByteArray(), true);
         QVERIFY2(clock.elapsed() < 10000, "the start-up took too long");
         for (QAction *a :
-             f->controls().menu_Keyer +
-                 QList<QAction *>{nullptr, f->ui().menu_VAKO_ALDER, f->ui().menu_VAKO_BIRCH}) {
+             f->array("menu_Keyer") + QList<QAction *>{nullptr, f->get<QAction>("menu_VAKO_ALDER"),
+                                                       f->get<QAction>("menu_VAKO_BIRCH")}) {
             if (a)
                 a->trigger();
             for (QAbstractButton *b : form.centralWidget()->findChildren<QAbstractButton *>())

@@ -1,6 +1,6 @@
 #include "Files.h"
 #include "Program.h"
-#include "sim/SimTransmitter.h"
+#include "SimTransmitter.h"
 
 #include <QSerialPort>
 #include <QTemporaryDir>
@@ -35,7 +35,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, row);
         const QByteArray line = QByteArray(QTest::currentDataTag()).replace("empty", "");
-        const SimProtocol::Command command = SimProtocol::parseLine(line);
+        const SimProtocol::ParsedLine command = SimProtocol::parseLine(line);
         const QStringList kinds{"",        "frequency", "speed", "power", "keyer",
                                 "message", "start",     "stop",  "query"};
         QCOMPARE(kinds[int(command.kind)] + (command.kind == CommandKind::NotUnderstood

@@ -1,7 +1,7 @@
-#include "Panel.h"
-#include "app/QtDialogs.h"
-#include "help/Help.h"
-#include "link/Baud_Rate_Form.h"
+#include "Baud_Rate_Form.h"
+#include "Help.h"
+#include "PanelFixture.h"
+#include "QtDialogs.h"
 #include "settings/IniFile.h"
 
 #include <QButtonGroup>
@@ -59,19 +59,18 @@ class tst_Window : public QObject
     // a box shown as "(i) " or "(!) " for its icon and "title: " unless the program's.
     QString look()
     {
-        const PanelControls &u = f->controls();
         QString marks, boxes;
-        for (QAction *entry : QList<QAction *>{u.modelEntries[0], u.modelEntries[1]} + u.menu_Keyer)
-            marks +=
-                QString(entry->isChecked() ? "1" : "0") + (entry == u.modelEntries[1] ? "|" : "");
+        for (QAction *entry :
+             f->array("menu_VAKO_ALDER") + f->array("menu_VAKO_BIRCH") + f->array("menu_Keyer"))
+            marks += QString(entry->isChecked() ? "1" : "0") + (marks.size() == 1 ? "|" : "");
         for (const MessageBoxRequest &b : f->dialogs.boxes)
             boxes += QStringList{"", "(i) ", "(!) "}[int(b.icon)] +
                      (b.title == kApplicationTitle ? "" : b.title + ": ") + b.text + ";";
         return QStringList{f->form->windowTitle(),
-                           u.Frequency_display->text(),
-                           u.CW_speed_display->text(),
-                           QString::number(u.Step_Option->checkedId()),
-                           QString::number(u.Power_Option->checkedId()),
+                           f->get<QLabel>("Frequency_display")->text(),
+                           f->get<QLabel>("CW_speed_display")->text(),
+                           QString::number(f->get<QButtonGroup>("Step_Option")->checkedId()),
+                           QString::number(f->get<QButtonGroup>("Power_Option")->checkedId()),
                            marks,
                            f->portState(),
                            boxes.chopped(boxes.isEmpty() ? 0 : 1)}
@@ -100,31 +99,31 @@ class tst_Window : public QObject
         else if (verb == "receive") // the transmitter says something
             f->fake.receiveBuffer = arg.toLatin1();
         else if (verb == "text")
-            f->ui().Message_Text->setPlainText(arg);
+            f->message()->setPlainText(arg);
         else if (verb == "fill") // a message of so many characters, ending in "SK"
-            f->ui().Message_Text->setPlainText(QString(arg.toInt() - 2, u'E') + "SK");
+            f->message()->setPlainText(QString(arg.toInt() - 2, u'E') + "SK");
         else if (verb == "caret") {
-            QTextCursor caret = f->ui().Message_Text->textCursor();
+            QTextCursor caret = f->message()->textCursor();
             caret.setPosition(arg.toInt());
-            f->ui().Message_Text->setTextCursor(caret);
+            f->message()->setTextCursor(caret);
         } else if (verb == "type")
-            QTest::keyClicks(f->ui().Message_Text, arg);
+            QTest::keyClicks(f->message(), arg);
         else if (verb == "paste") {
             QApplication::clipboard()->setText(arg);
-            f->ui().Message_Text->paste();
+            f->message()->paste();
         } else if (verb == "select") { // the message's first characters
-            QTextCursor selection = f->ui().Message_Text->textCursor();
+            QTextCursor selection = f->message()->textCursor();
             selection.setPosition(arg.toInt(), QTextCursor::KeepAnchor);
-            f->ui().Message_Text->setTextCursor(selection);
+            f->message()->setTextCursor(selection);
         } else if (verb == "holds") { // the message's length, start and end
-            const QString text = f->ui().Message_Text->toPlainText();
+            const QString text = f->message()->toPlainText();
             QCOMPARE(QString::number(text.size()) + ' ' + text.left(2) + ' ' + text.right(2), arg);
         } else if (verb == "delete")
             QVERIFY(QFile::remove(f->path()));
         else if (verb == "close")
             f->form->close();
         else if (verb == "dismiss") // the dialog's own close control
-            f->form->baudRateForm()->close();
+            f->baudRateForm()->close();
         else if (verb == "again") { // a second close, as the window system may send, saves nothing
             QVERIFY(QFile::remove(f->path()));
             QCloseEvent again;
@@ -136,7 +135,7 @@ class tst_Window : public QObject
             QCOMPARE(f->fake.receiveBuffer, QByteArray());
         else if (verb == "menu") {
             QStringList shown;
-            for (QAction *entry : f->controls().menuCom)
+            for (QAction *entry : f->array("menuCom"))
                 shown << (entry->isVisible() ? entry->text() : "");
             QCOMPARE(shown.filter(QRegularExpression(".")).join(' '), arg);
         } else if (verb == "saved")
@@ -146,17 +145,15 @@ class tst_Window : public QObject
         else if (verb == "has") // a line of the file as it is written
             QVERIFY2(f->saved().split('\n').contains(arg.toLatin1()), qPrintable(arg));
         else if (verb == "selected")
-            QCOMPARE(f->form->baudRateForm()->selectedIndex(), arg.toInt());
+            QCOMPARE(f->baudRateForm()->selectedIndex(), arg.toInt());
         else if (verb == "line") // the line settings given to the serial line since the start-up
             QCOMPARE(f->fake.settingsWrites.mid(writesAtStart).join(' '), arg);
         else if (verb == "opens")
             QCOMPARE(f->fake.openCount - opensAtStart, arg.toInt());
         else if (verb == "gone")
-            QTRY_VERIFY(!f->form->baudRateForm());
+            QTRY_VERIFY(!f->baudRateForm());
         else {
-            QList<QObject *> all = f->form->findChildren<QObject *>(verb);
-            if (f->form->baudRateForm())
-                all += f->form->baudRateForm()->findChildren<QObject *>(verb);
+            const QList<QObject *> all = f->array<QObject>(verb);
             for (QObject *o : all) {
                 if (!arg.isEmpty() && o->property("Index").toString() != arg)
                     continue;
@@ -198,7 +195,8 @@ private Q_SLOTS:
             {"keyer mode 0", "V:Keyer_Type=0", "", "=F500000\r=S200\r=P0\r=K0\r", "*|01|1000"},
             {"model in lower case", "V:Model=birch", "", "",
              "VAKO birch|*|01|0010|closed|Invalid VAKO Model;Unknown VAKO Model"},
-            {"stored port busy: kept for the next start", "", "busy 3;start;unchanged;close;saved B:Portnumber=3", "", "VAKO BIRCH|*|closed|"},
+            {"stored port busy: kept for the next start", "",
+             "busy 3;start;unchanged;close;saved B:Portnumber=3", "", "VAKO BIRCH|*|closed|"},
             {"baud rate refused", "B:BaudRate=fast", "", "", "*|closed|"},
             {"indexes no command carries", "B:Power=9 B:Step=-1 V:Keyer_Type=4", "",
              "=F500000\r=S200\r", "*|20|-1|-1|01|0000"},
@@ -356,12 +354,12 @@ private Q_SLOTS:
     {
         step("start");
         step("menu_Baud_Rate");
-        Baud_Rate_Form *dialog = f->form->baudRateForm();
+        Baud_Rate_Form *dialog = f->baudRateForm();
         QVERIFY(dialog->isVisible() && !dialog->isModal() &&
                 !dialog->parent()); // the window stays usable
         step("BaudRate_Option 1");
         step("menu_Baud_Rate");
-        QCOMPARE(f->form->baudRateForm(), dialog);
+        QCOMPARE(f->baudRateForm(), dialog);
         QCOMPARE(dialog->selectedIndex(), 1); // as the operator left it
     }
 
@@ -376,7 +374,8 @@ private Q_SLOTS:
             QVERIFY2(a->isEnabled() && a->shortcut().isEmpty() && !a->text().contains(u'&'),
                      qPrintable(a->objectName()));
         step("menu_Keyer 1"); // a click alone never moves a check mark
-        QVERIFY(!f->ui().menu_Keyer1->isChecked() && f->ui().menu_VAKO_BIRCH->isChecked());
+        QVERIFY(!f->get<QAction>("menu_Keyer", 1)->isChecked() &&
+                f->get<QAction>("menu_VAKO_BIRCH")->isChecked());
         for (QWidget *c : form.centralWidget()->findChildren<QWidget *>()) {
             auto *label = qobject_cast<QLabel *>(c);
             auto *button = qobject_cast<QPushButton *>(c);
@@ -384,17 +383,18 @@ private Q_SLOTS:
             const int ink = c->fontMetrics().boundingRect(caption).right() + 1;
             QVERIFY2(ink <= c->width() - (button ? 4 : 0), qPrintable(c->objectName()));
         }
-        const QFontMetrics big = f->ui().Frequency_display->fontMetrics();
-        QVERIFY(big.boundingRect("888.888").right() < f->ui().Frequency_display->width());
-        QVERIFY(big.boundingRect("50.5").width() <= f->ui().CW_speed_display->width());
+        const QFontMetrics big = f->get<QLabel>("Frequency_display")->fontMetrics();
+        QVERIFY(big.boundingRect("888.888").right() < f->get<QLabel>("Frequency_display")->width());
+        QVERIFY(big.boundingRect("50.5").width() <= f->get<QLabel>("CW_speed_display")->width());
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        f->ui().Message_Text->setFocus();
-        for (QPushButton *next : {f->ui().Send_button, f->ui().Stop_button}) {
+        f->message()->setFocus();
+        for (QPushButton *next :
+             {f->get<QPushButton>("Send_button"), f->get<QPushButton>("Stop_button")}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // Tab leaves the message box
             QCOMPARE(QApplication::focusWidget(), next);
         }
-        QCOMPARE(f->ui().Message_Text->toPlainText(), QString());
+        QCOMPARE(f->message()->toPlainText(), QString());
     }
 
     // An option group is one tab stop, on its selected option; the arrows move
@@ -406,7 +406,7 @@ private Q_SLOTS:
         f->start();
         f->form->show();
         QVERIFY(QTest::qWaitForWindowActive(f->form.get()));
-        f->ui().Message_Text->setFocus();
+        f->message()->setFocus();
         QStringList chain;
         for (int i = 0; i < 9; ++i) {
             if (i)
@@ -421,7 +421,7 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), key);
         QCOMPARE(f->fake.wire, "=P1\r=P0\r=P1\r=P0\r");
         step("menu_Baud_Rate");
-        QWidget *dialog = f->form->baudRateForm();
+        QWidget *dialog = f->baudRateForm();
         dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         for (const auto key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Up})
@@ -497,7 +497,7 @@ private Q_SLOTS:
         f->start();
         const QString path = name.startsWith('/') || name.isEmpty() ? name : f->dir.filePath(name);
         if (name == "typed")
-            f->ui().Message_Text->setPlainText("CQ\nDE");
+            f->message()->setPlainText("CQ\nDE");
         QVERIFY(bytes.isNull() || putFile(path, bytes));
 #ifdef Q_OS_UNIX
         QVERIFY(name != "pipe" || ::mkfifo(qPrintable(path), 0600) == 0);
@@ -508,8 +508,8 @@ private Q_SLOTS:
         clock.start();
         step("menuOpen_message");
         QVERIFY(clock.elapsed() < 2000);
-        QCOMPARE(f->ui().Message_Text->textCursor().position(),
-                 f->ui().Message_Text->toPlainText().size()); // ready to type on at the end
+        QCOMPARE(f->message()->textCursor().position(),
+                 f->message()->toPlainText().size()); // ready to type on at the end
         step("menu_Save_Message");
         QCOMPARE(fileBytes(out), saved);
         step("menuOpen_message"); // starts at the name saved
@@ -545,7 +545,7 @@ private Q_SLOTS:
         f->make();
         const QString folder = f->dir.filePath("station"), target = folder + "/message.txt";
         QVERIFY(QDir().mkdir(folder) && putFile(target, "OLD"));
-        f->ui().Message_Text->setPlainText(QString(150, u'W'));
+        f->message()->setPlainText(QString(150, u'W'));
         f->dialogs.answers = {kind == "no" ? Dialogs::Answer::No : Dialogs::Answer::Yes};
         if (kind == "read-only")
             QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner));

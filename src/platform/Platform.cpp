@@ -1,4 +1,4 @@
-#include "platform/Platform.h"
+#include "Platform.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/TerminationSignals.h"
+#include "TerminationSignals.h"
 
 #ifdef Q_OS_UNIX
 

@@ -1,4 +1,4 @@
-#include "sim/Morse.h"
+#include "Morse.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "sim/PortRegistration.h"
+#include "PortRegistration.h"
 
 #include "settings/IniFile.h"
 

@@ -1,4 +1,4 @@
-#include "sim/PseudoTerminal.h"
+#include "PseudoTerminal.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "sim/SignalWatcher.h"
+#include "SignalWatcher.h"
 
 #include <QSocketNotifier>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "sim/SimOptions.h"
+#include "SimOptions.h"
 
-#include "sim/SimProtocol.h"
+#include "SimProtocol.h"
 
 #include <QCommandLineParser>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/SimTransmitter.h"
+#include "SimTransmitter.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "sim/SimProtocol.h"
+#include "SimProtocol.h"
 
-#include "link/AnsiText.h"
+#include "protocol/AnsiText.h"
 
 namespace {
 
@@ -40,9 +40,9 @@ int hexDigit(QChar c)
     return -1;
 }
 
-SimProtocol::Command notUnderstood(const QString &why)
+SimProtocol::ParsedLine notUnderstood(const QString &why)
 {
-    SimProtocol::Command command;
+    SimProtocol::ParsedLine command;
     command.meaning = QStringLiteral("not understood: ") + why;
     return command;
 }
@@ -93,7 +93,7 @@ std::optional<int> parseField(const QByteArray &field, int maxWidth, QString *wh
     return value;
 }
 
-SimProtocol::Command parseNumberCommand(const QByteArray &line)
+SimProtocol::ParsedLine parseNumberCommand(const QByteArray &line)
 {
     using SimProtocol::CommandKind;
     const char letter = line.at(1);
@@ -104,7 +104,7 @@ SimProtocol::Command parseNumberCommand(const QByteArray &line)
     if (!value)
         return notUnderstood(QStringLiteral("=%1 %2").arg(QString(QLatin1Char(letter)), why));
 
-    SimProtocol::Command command;
+    SimProtocol::ParsedLine command;
     command.value = *value;
     switch (letter) {
     case 'F':
@@ -229,7 +229,7 @@ QList<LineSplitter::Line> LineSplitter::feed(const QByteArray &data)
     return lines;
 }
 
-Command parseLine(const QByteArray &line)
+ParsedLine parseLine(const QByteArray &line)
 {
     if (line.isEmpty())
         return notUnderstood(QStringLiteral("empty line"));

@@ -69,7 +69,7 @@ enum class CommandKind
     InfoQuery,   // "?I"
 };
 
-struct Command
+struct ParsedLine
 {
     CommandKind kind = CommandKind::NotUnderstood;
     int value = 0;      // the number of "=F", "=S", "=P", "=K"
@@ -78,7 +78,7 @@ struct Command
 };
 
 // line: one command line without its CR (as LineSplitter gives it).
-Command parseLine(const QByteArray &line);
+ParsedLine parseLine(const QByteArray &line);
 
 // "500.100 kHz" for 500100 Hz.
 QString frequencyText(int hertz);

@@ -1,7 +1,7 @@
-#include "sim/SimTransmitter.h"
+#include "SimTransmitter.h"
 
-#include "link/AnsiText.h"
-#include "sim/Morse.h"
+#include "protocol/AnsiText.h"
+#include "Morse.h"
 
 #include <QTime>
 
@@ -51,7 +51,7 @@ void SimTransmitter::handle(const SimProtocol::LineSplitter::Line &line)
         return;
     }
 
-    const SimProtocol::Command command = SimProtocol::parseLine(line.bytes);
+    const SimProtocol::ParsedLine command = SimProtocol::parseLine(line.bytes);
     emit logged(QStringLiteral("rx \"%1\"  %2")
                     .arg(SimProtocol::escapeBytes(line.bytes + '\r'), command.meaning));
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/SimProtocol.h"
+#include "SimProtocol.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

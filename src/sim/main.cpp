@@ -1,11 +1,11 @@
 // vako-txsim: a VAKO transmitter at the far end of a pseudo-terminal.
 
-#include "sim/PortRegistration.h"
-#include "sim/PseudoTerminal.h"
-#include "sim/SignalWatcher.h"
-#include "sim/SimOptions.h"
-#include "sim/SimProtocol.h"
-#include "sim/SimTransmitter.h"
+#include "PortRegistration.h"
+#include "PseudoTerminal.h"
+#include "SignalWatcher.h"
+#include "SimOptions.h"
+#include "SimProtocol.h"
+#include "SimTransmitter.h"
 
 #include <QCoreApplication>
 

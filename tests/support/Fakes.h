@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Dialogs.h"
-#include "link/SerialControl.h"
+#include "Dialogs.h"
+#include "serial/SerialControl.h"
 
 #include <QSet>
 #include <QStringList>

@@ -1,0 +1,82 @@
+#include "messages/MessageFile.h"
+
+#include "protocol/AnsiText.h"
+#include "Platform.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+namespace MessageFile {
+
+std::optional<QString> read(const QString &path)
+{
+    QFile file;
+    if (!Platform::openRegularFile(file, path))
+        return std::nullopt;
+    const QByteArray bytes = file.read(kReadLimit);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return AnsiText::decode(bytes);
+}
+
+Presence probe(const QString &path)
+{
+    const std::optional<bool> exists = Platform::pathExists(path);
+    if (!exists)
+        return Presence::Unknown;
+    return *exists ? Presence::Present : Presence::Absent;
+}
+
+bool replaceable(const QString &path)
+{
+    const QFileInfo target(path);
+    if (!target.exists())
+        return true;
+    if (target.isDir())
+        return false;
+    // The owner's write bit is the read-only mark the operator sets. It is
+    // tested by itself because a process running with administrator rights
+    // may write any file and would otherwise replace a file the operator
+    // protected.
+    return target.permissions().testFlag(QFileDevice::WriteOwner) && target.isWritable();
+}
+
+bool write(const QString &path, const QString &text)
+{
+    // No direct-write fallback: when no temporary file can be made beside the
+    // target, the save fails rather than truncating the old file first.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    // Unbuffered, so that each write reports what reached the file: a
+    // buffered QSaveFile can lose the error of a full disk on its final
+    // flush and put a truncated file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray bytes = AnsiText::encode(text);
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false; // the temporary file is discarded with `file`
+        done += written;
+    }
+    return file.commit();
+}
+
+QString lineEndOf(const QString &text)
+{
+    const qsizetype at = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    if (at < 0 || text.mid(at, 2) == u"\r\n")
+        return QStringLiteral("\r\n");
+    return text.mid(at, 1);
+}
+
+QString fromBoxText(const QString &rawText, const QString &lineEnd)
+{
+    QString text = rawText;
+    text.replace(QChar::ParagraphSeparator, lineEnd).replace(QChar::LineSeparator, lineEnd);
+    return text;
+}
+
+} // namespace MessageFile

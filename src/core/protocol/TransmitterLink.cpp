@@ -1,0 +1,33 @@
+#include "protocol/TransmitterLink.h"
+
+#include "protocol/AnsiText.h"
+#include "protocol/CommandProtocol.h"
+#include "serial/SerialControl.h"
+
+bool TransmitterLink::portOpen() const
+{
+    return m_comm.portOpen();
+}
+
+void TransmitterLink::SendCommand(const QString &text)
+{
+    m_comm.output(lineBytes(text));
+}
+
+void TransmitterLink::sendValue(const char *word, const std::optional<qint64> &value, int width)
+{
+    if (portOpen() && value && Command::fitsField(word, *value))
+        SendCommand(QLatin1String(word) + CommandField(*value, width));
+}
+
+QByteArray TransmitterLink::readReceived()
+{
+    return m_comm.input();
+}
+
+QByteArray TransmitterLink::lineBytes(const QString &text)
+{
+    QByteArray bytes = AnsiText::encode(text);
+    bytes.append('\r');
+    return bytes;
+}

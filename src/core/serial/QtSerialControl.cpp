@@ -1,0 +1,137 @@
+#include "serial/QtSerialControl.h"
+
+#include "Platform.h"
+
+#include <algorithm>
+
+QtSerialControl::QtSerialControl(DeviceForPort deviceForPort, QObject *parent)
+    : SerialControl(parent), m_deviceForPort(std::move(deviceForPort))
+{
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
+    // QSerialPort's own buffer grows without limit by default while the event
+    // loop fetches arriving bytes; bound it, and move what arrives into the
+    // control's own buffer at once, where the oldest bytes give way.
+    m_port.setReadBufferSize(maxReceived);
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialControl::collect);
+}
+
+QtSerialControl::~QtSerialControl() = default;
+
+bool QtSerialControl::setCommPort(qint64 portNumber)
+{
+    // Port numbers are 16-bit on the wire of the control's callers; anything
+    // outside 1..32767 names no port.
+    m_device = (portNumber > 0 && portNumber <= 32767) ? m_deviceForPort(portNumber) : QString();
+    // A name the system would cut short at a NUL or read a line end in names
+    // no device: QSerialPort would lock one name and open another.
+    if (std::any_of(m_device.begin(), m_device.end(), [](QChar c) { return c.unicode() < 0x20; }))
+        m_device.clear();
+    return !m_device.isEmpty();
+}
+
+bool QtSerialControl::setSettings(const QString &settings)
+{
+    const std::optional<qint32> baud = baudRateOfSettings(settings);
+    if (!baud)
+        return false;
+    m_baudRate = *baud;
+    return true;
+}
+
+bool QtSerialControl::portOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool QtSerialControl::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_port.isOpen())
+            m_port.close();
+        m_received.clear();
+        return true;
+    }
+    if (m_port.isOpen() || !Platform::serialDevicePresent(m_device))
+        return false;
+    m_port.setPortName(m_device);
+    m_received.clear();
+    if (!m_port.open(QIODevice::ReadWrite))
+        return false;
+    if (!m_port.setBaudRate(m_baudRate) || !m_port.setDataBits(QSerialPort::Data8) ||
+        !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop) ||
+        !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+        m_port.close();
+        return false;
+    }
+    // Opening raises DTR and RTS on Linux; an interface that wires them to
+    // keying or PTT would key the transmitter. Hold both inactive. A device
+    // without modem-control lines (a pseudo-terminal) refuses this, which does
+    // not make the open fail.
+    m_port.setDataTerminalReady(false);
+    m_port.setRequestToSend(false);
+    m_port.clearError();
+    return true;
+}
+
+bool QtSerialControl::output(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    if (m_port.write(bytes) != bytes.size())
+        return false;
+    // Hand the bytes to the driver now, not at some later event-loop turn: the
+    // operator expects the transmitter to follow the click at once.
+    m_port.flush();
+    return m_port.isOpen();
+}
+
+QByteArray QtSerialControl::input()
+{
+    if (!m_port.isOpen())
+        return {};
+    // Fetch what the driver holds but the event loop has not collected yet.
+    // A line that never falls silent would keep this going for ever, so it
+    // stops once a full buffer's worth has come in: the newest bytes are
+    // kept, and the window goes on.
+    collect();
+    const qint64 start = m_collected;
+    for (int turn = 0; turn < 256 && m_collected - start < maxReceived && m_port.isOpen() &&
+                       m_port.waitForReadyRead(0);
+         ++turn)
+        collect();
+    if (!m_port.isOpen())
+        return {};
+    QByteArray received;
+    received.swap(m_received);
+    return received;
+}
+
+void QtSerialControl::collect()
+{
+    if (!m_port.isOpen() || m_port.bytesAvailable() <= 0)
+        return;
+    const QByteArray chunk = m_port.readAll();
+    m_collected += chunk.size();
+    m_received.append(chunk);
+    if (m_received.size() > maxReceived)
+        m_received.remove(0, m_received.size() - maxReceived);
+}
+
+void QtSerialControl::onError(QSerialPort::SerialPortError error)
+{
+    // Errors of a port that is open and then goes away (unplugged adapter,
+    // broken line) end the connection; errors of a failed open are reported
+    // by setPortOpen's own result.
+    if (!m_port.isOpen())
+        return;
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ReadError:
+        m_port.close();
+        Q_EMIT portFailed();
+        break;
+    default:
+        break;
+    }
+}

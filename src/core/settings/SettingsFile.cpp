@@ -1,0 +1,160 @@
+#include "settings/SettingsFile.h"
+
+#include "session/SessionState.h"
+#include "settings/IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+
+const QString kGlobalSection = QStringLiteral("VAKO");
+const QString kModelKey = QStringLiteral("Model");
+const QString kKeyerKey = QStringLiteral("Keyer_Type");
+// A value that reads as exactly this is taken as absent, so a file holding
+// it is treated like a file without the entry.
+const QString kDefaultString = QStringLiteral("DEFAULT STRING");
+constexpr int kReadBuffer = 1024;
+
+// The six profile entries in the order both writers write them and the
+// reader reads them.
+struct ProfileKey
+{
+    const char *key;
+    Number ModelProfile::*field;
+};
+constexpr ProfileKey kProfileKeys[] = {
+    {"Frequency", &ModelProfile::Frequency}, {"Step", &ModelProfile::Step},
+    {"CW_speed", &ModelProfile::CW_speed},   {"Power", &ModelProfile::Power},
+    {"BaudRate", &ModelProfile::BaudRate},   {"Portnumber", &ModelProfile::Portnumber},
+};
+
+// The value text of one entry, with the reading rules of ReadProfileString.
+QString profileString(const IniDocument &document, const QString &section, const QString &key)
+{
+    QString value = document.value(section, key).value_or(kDefaultString);
+    value.truncate(kReadBuffer - 1);
+    const qsizetype nul = value.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        value.truncate(nul);
+    // A value cut at a NUL or at the buffer's end may now end in blanks,
+    // which are no part of a value: read as it is, it would be saved with
+    // them and read back without, and the next start would differ.
+    while (value.endsWith(u' ') || value.endsWith(u'\t'))
+        value.chop(1);
+    return value == kDefaultString ? QString() : value;
+}
+
+// A number as the settings file holds it: " 136000". A value that spells no
+// number is written as the entry's built-in value, so the next start finds a
+// usable file instead of an empty entry that nothing would ever repair.
+QString numberText(const Number &value, const Number &builtIn)
+{
+    const Number written = value ? value : builtIn;
+    return written ? NumberText::signedText(*written) : QString();
+}
+
+bool folderTakesFiles(const QString &folder)
+{
+    // Permission bits do not tell the whole story (read-only mounts, ACLs,
+    // the administrator's rights): try it.
+    QTemporaryFile probe(folder + QStringLiteral("/.vako-panel-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace
+
+SettingsFile::SettingsFile(Session &session, QString path)
+    : m_session(session), m_path(std::move(path))
+{
+}
+
+QString SettingsFile::ReadProfileString(const QString &path, const QString &section,
+                                        const QString &key)
+{
+    return profileString(IniDocument::load(path), section, key);
+}
+
+void SettingsFile::LoadSettings()
+{
+    SessionState &state = m_session.state;
+    IniDocument document = IniDocument::load(m_path);
+    if (profileString(document, kGlobalSection, kModelKey).isEmpty()) {
+        // No file, or no usable model in it: write the built-in values.
+        if (!writeEntries(true)) {
+            // The file cannot be created (a folder without write access):
+            // run on the built-in values rather than on empty texts.
+            return;
+        }
+        document = IniDocument::load(m_path);
+    }
+    state.Model = profileString(document, kGlobalSection, kModelKey);
+    state.Keyer_Type = NumberText::parse(profileString(document, kGlobalSection, kKeyerKey));
+    for (std::size_t m = 0; m < modelTable().size(); ++m) {
+        const QString section = QLatin1String(modelTable()[m].section);
+        for (const ProfileKey &entry : kProfileKeys) {
+            m_session.profiles[m].*entry.field =
+                NumberText::parse(profileString(document, section, QLatin1String(entry.key)));
+        }
+    }
+}
+
+void SettingsFile::InitSettingsFile()
+{
+    writeEntries(true);
+}
+
+bool SettingsFile::SaveSettings()
+{
+    return writeEntries(false);
+}
+
+bool SettingsFile::writeEntries(bool initial)
+{
+    // All fourteen entries go into the file in one atomic write: a crash or a
+    // power cut leaves the previous file or the new one, never a file that
+    // holds half of a save.
+    const SessionState &state = m_session.state;
+    IniDocument document = IniDocument::load(m_path);
+    document.setValue(kGlobalSection, kModelKey, state.Model);
+    document.setValue(kGlobalSection, kKeyerKey, numberText(state.Keyer_Type, 2));
+    for (std::size_t m = 0; m < modelTable().size(); ++m) {
+        const ModelDescriptor &model = modelTable()[m];
+        const QString section = QLatin1String(model.section);
+        for (const ProfileKey &entry : kProfileKeys) {
+            QString key = QLatin1String(entry.key);
+            // A first run writes BIRCH's baud rate as "Baudrate"; keys match
+            // without regard to case, so both forms address one entry.
+            if (initial && m == static_cast<std::size_t>(ModelId::Birch) &&
+                entry.field == &ModelProfile::BaudRate)
+                key = QStringLiteral("Baudrate");
+            document.setValue(
+                section, key,
+                numberText(m_session.profiles[m].*entry.field, model.builtIn.*entry.field));
+        }
+    }
+    return document.save(m_path);
+}
+
+QString settingsPathFor(const QString &executablePath)
+{
+    const QFileInfo executable(executablePath);
+    const QString fileName = executable.completeBaseName() + QStringLiteral(".ini");
+    // The folder text as it comes, one separator, the name: a root folder
+    // gives two separators in a row, which every file system accepts.
+    const QString beside = executable.absolutePath() + u'/' + fileName;
+
+    const QFileInfo existing(beside);
+    if (existing.isFile() && existing.isWritable())
+        return beside;
+    if (folderTakesFiles(executable.absolutePath()))
+        return beside;
+
+    // Installed in a system folder: keep the operator's choices in the
+    // per-user configuration folder instead of losing them at every exit.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(folder);
+    return folder + u'/' + fileName;
+}

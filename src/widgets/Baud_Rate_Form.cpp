@@ -1,0 +1,94 @@
+#include "Baud_Rate_Form.h"
+
+#include "OptionArray.h"
+#include "WindowLook.h"
+#include "PortMenu.h"
+#include "serial/SerialControl.h"
+#include "protocol/TransmitterLink.h"
+#include "HandlerContext.h"
+#include "ui_Baud_Rate_Form.h"
+
+#include <QButtonGroup>
+#include <QGuiApplication>
+#include <QScreen>
+
+const QStringList &Baud_Rate_Form::speeds()
+{
+    static const QStringList list{QStringLiteral("9600"), QStringLiteral("19200"),
+                                  QStringLiteral("38400"), QStringLiteral("57600"),
+                                  QStringLiteral("115200")};
+    return list;
+}
+
+Baud_Rate_Form::Baud_Rate_Form(HandlerContext &panel, PortMenu &ports, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::Baud_Rate_Form>()), m_panel(panel), m_ports(ports)
+{
+    m_ui->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(266, 169);
+    applyFrameLook(m_ui->Frame1);
+
+    // The slowest speed at the top.
+    m_options = new OptionArray(QStringLiteral("BaudRate_Option"),
+                                {m_ui->BaudRate_Option0, m_ui->BaudRate_Option1,
+                                 m_ui->BaudRate_Option2, m_ui->BaudRate_Option3,
+                                 m_ui->BaudRate_Option4},
+                                {0, 1, 2, 3, 4}, this);
+    connect(m_ui->Ok_Command, &QPushButton::clicked, this, &Baud_Rate_Form::Ok_Command_Click);
+    connect(m_ui->Cancel_Command, &QPushButton::clicked, this,
+            &Baud_Rate_Form::Cancel_Command_Click);
+}
+
+Baud_Rate_Form::~Baud_Rate_Form() = default;
+
+void Baud_Rate_Form::Form_Load()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move((area.width() - width()) / 2, (area.height() - height()) / 2);
+    }
+    // The current speed, compared as text: only one of the five exact texts
+    // selects its button.
+    const Number speed = m_panel.state.BaudRate;
+    const QString current = speed ? QString::number(*speed) : QString();
+    const int index = static_cast<int>(speeds().indexOf(current));
+    if (index >= 0)
+        m_options->button(index)->setChecked(true);
+    m_ui->Ok_Command->setFocus();
+}
+
+int Baud_Rate_Form::selectedIndex() const
+{
+    return m_options->checkedId();
+}
+
+void Baud_Rate_Form::Ok_Command_Click()
+{
+    SessionState &state = m_panel.state;
+    const int index = selectedIndex();
+    // No button selected and a current speed that is none of the five: there
+    // is nothing the line could take, so nothing is applied or stored.
+    if (index >= 0 || (state.BaudRate && speeds().contains(QString::number(*state.BaudRate)))) {
+        if (index >= 0)
+            state.BaudRate = speeds().at(index).toLongLong();
+        SerialControl &comm = m_panel.link.comm();
+        const QString settings = lineSettingsText(state.BaudRate);
+        if (comm.portOpen()) {
+            // Closed and reopened inside this one handler, so no command can
+            // reach the closed port in between.
+            comm.setPortOpen(false);
+            comm.setSettings(settings);
+            if (!comm.setPortOpen(true))
+                m_ports.portLost();
+        } else {
+            comm.setSettings(settings);
+        }
+        m_panel.session.copyToProfile(&ModelProfile::BaudRate, state.BaudRate);
+    }
+    close();
+}
+
+void Baud_Rate_Form::Cancel_Command_Click()
+{
+    close();
+}

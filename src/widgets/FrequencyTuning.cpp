@@ -1,0 +1,68 @@
+#include "FrequencyTuning.h"
+
+#include "Dialogs.h"
+#include "protocol/CommandProtocol.h"
+#include "protocol/TransmitterLink.h"
+#include "DisplayLabel.h"
+#include "protocol/DisplayText.h"
+#include "HandlerContext.h"
+
+std::optional<qint64> FrequencyTuning::stepSize(std::optional<qint64> step)
+{
+    static constexpr qint64 sizes[] = {1, 10, 100, 1000};
+    if (!step || *step < 0 || *step > 3)
+        return std::nullopt;
+    return sizes[*step];
+}
+
+void FrequencyTuning::up_Button_Click()
+{
+    tune(+1);
+}
+
+void FrequencyTuning::down_Button_Click()
+{
+    tune(-1);
+}
+
+void FrequencyTuning::tune(int direction)
+{
+    SessionState &state = m_panel.state;
+
+    // A step index outside the table can only come from a hand-edited settings
+    // file; the operator is told on every click and the frequency stays put.
+    const std::optional<qint64> size = stepSize(state.Step);
+    if (!size)
+        m_panel.dialogs.message(QStringLiteral("Invalid Step"));
+    const qint64 delta = size.value_or(0) * direction;
+
+    // A frequency whose settings text spells no number has nothing to step from.
+    if (!state.Frequency)
+        return;
+
+    // The "=F" field holds six digits. A step past 999999 Hz or below 0 Hz
+    // would reach the transmitter cut to a frequency nobody chose, so the
+    // buttons stop there, as the speed buttons stop at their limits.
+    const qint64 tuned = *state.Frequency + delta;
+    if (!Command::fitsField(Command::Frequency, tuned))
+        return;
+
+    state.Frequency = tuned;
+    // The display's change handler stores and sends the new frequency; an
+    // unchanged text (a step size of 0) sends nothing again.
+    m_panel.ui.Frequency_display->setCaption(DisplayText::frequency(tuned));
+}
+
+void FrequencyTuning::Frequency_display_Change()
+{
+    SessionState &state = m_panel.state;
+    m_panel.session.copyToProfile(&ModelProfile::Frequency, state.Frequency);
+    // The handler sends the live value, never the display's text.
+    m_panel.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+}
+
+void FrequencyTuning::Step_Option_Click(int Index)
+{
+    m_panel.state.Step = Index;
+    m_panel.session.copyToProfile(&ModelProfile::Step, m_panel.state.Step);
+}

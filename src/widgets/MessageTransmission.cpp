@@ -1,0 +1,105 @@
+#include "MessageTransmission.h"
+
+#include "Dialogs.h"
+#include "protocol/AnsiText.h"
+#include "protocol/CommandProtocol.h"
+#include "protocol/TransmitterLink.h"
+#include "HandlerContext.h"
+
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace {
+
+const QString kInformationTitle = QStringLiteral("VAKO Transmitter Information");
+
+// The transmitter opens its answer to "?I" with three characters of its own
+// that mean nothing to the operator.
+constexpr int kReplyHeaderLength = 3;
+
+void informationBox(Dialogs &dialogs, const QString &text)
+{
+    dialogs.message(text, kInformationTitle, MessageBoxRequest::Icon::None);
+}
+
+} // namespace
+
+QString MessageTransmission::messageField(const QString &text)
+{
+    // The box reports its own line ends as LF (or as the Unicode line and
+    // paragraph separators); a text put into it may still carry CR LF or CR.
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|[\r\n\u2028\u2029]"));
+    QString field = text;
+    field.replace(lineBreak, QStringLiteral(" "));
+    return field;
+}
+
+QString MessageTransmission::informationText(const QByteArray &reply)
+{
+    // Shown as received apart from the header: a carriage return the
+    // transmitter sends with its text stays in the box.
+    return AnsiText::decode(reply).mid(kReplyHeaderLength) + u'\n' +
+           QStringLiteral("VAKO ALDER & BIRCH Embedded SW") + u'\n' +
+           QStringLiteral("Control panel for the VAKO ALDER and BIRCH transmitters");
+}
+
+void MessageTransmission::Send_button_Click()
+{
+    TransmitterLink &link = m_panel.link;
+    if (!link.portOpen()) {
+        m_panel.dialogs.message(QStringLiteral("Com port is Closed"));
+        return;
+    }
+    // Whatever the transmitter said before (a late reply to a query) is not
+    // an answer to anything now.
+    link.readReceived();
+    link.SendCommand(QLatin1String(Command::Message) +
+                     messageField(m_panel.ui.Message_Text->toPlainText()));
+    link.SendCommand(QLatin1String(Command::StartKeying));
+}
+
+void MessageTransmission::Stop_button_Click()
+{
+    TransmitterLink &link = m_panel.link;
+    if (!link.portOpen()) {
+        m_panel.dialogs.message(QStringLiteral("Com port is Closed"));
+        return;
+    }
+    link.SendCommand(QLatin1String(Command::StopKeying));
+}
+
+void MessageTransmission::menuShow_VAKO_Software_Version_Click()
+{
+    TransmitterLink &link = m_panel.link;
+    if (!link.portOpen()) {
+        informationBox(m_panel.dialogs, QStringLiteral("Comp Port is Closed"));
+        return;
+    }
+    // Only text that arrives after this query is its reply.
+    link.readReceived();
+    link.SendCommand(QLatin1String(Command::Information));
+    // A query made while one is outstanding leaves the wait as it is: the one
+    // tick comes 100 ms after the first query and shows what has come since
+    // this one.
+    if (!m_replyTimer.isActive())
+        m_replyTimer.start();
+}
+
+void MessageTransmission::Timer1_Timer()
+{
+    // One tick per query: disarmed before any box can open.
+    m_replyTimer.stop();
+
+    // The port closed meanwhile (by the operator or a pulled adapter): nobody
+    // is waiting for an answer any more.
+    TransmitterLink &link = m_panel.link;
+    if (!link.portOpen())
+        return;
+
+    const QByteArray reply = link.readReceived();
+    if (reply.isEmpty())
+        informationBox(m_panel.dialogs, QStringLiteral("No Connection to VAKO Transmitter"));
+    else
+        informationBox(m_panel.dialogs, informationText(reply));
+}

@@ -1,0 +1,54 @@
+#include "ModelSwitch.h"
+
+#include "protocol/CommandProtocol.h"
+#include "PortMenu.h"
+#include "protocol/TransmitterLink.h"
+#include "HandlerContext.h"
+#include "settings/SettingsFile.h"
+
+namespace {
+
+// On a model switch the power goes out in a three-character field, a space
+// before the digit, unlike the power options' one-character field.
+constexpr int kSwitchPowerWidth = 3;
+
+} // namespace
+
+void ModelSwitch::menu_VAKO_ALDER_Click()
+{
+    switchTo(ModelId::Alder);
+}
+
+void ModelSwitch::menu_VAKO_BIRCH_Click()
+{
+    switchTo(ModelId::Birch);
+}
+
+void ModelSwitch::switchTo(ModelId model)
+{
+    Session &session = m_panel.session;
+    SessionState &state = m_panel.state;
+
+    // The model that is already selected is reloaded all the same: the port
+    // is reopened and the transmitter is told every value again.
+    state.Model = QLatin1String(modelTable()[static_cast<int>(model)].name);
+    session.loadProfile(session.profile(model));
+
+    // Each model reopens its own stored port; the line keeps the speed it
+    // was last set to.
+    m_ports.OpenComPort();
+
+    // The port is tested again before each line.
+    if (m_panel.link.portOpen())
+        m_panel.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+    else
+        m_panel.setStatus(QStringLiteral("Com Port Closed"));
+    m_panel.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    m_panel.link.sendValue(Command::Power, state.Power, kSwitchPowerWidth);
+
+    // Every shown value that changes sends its own line again from its
+    // control's handler, nested in here: "=F", "=P", "=S".
+    m_panel.RefreshPanel();
+
+    m_settings.SaveSettings();
+}

@@ -1,0 +1,145 @@
+#include "PortMenu.h"
+
+#include "Dialogs.h"
+#include "serial/SerialControl.h"
+#include "protocol/TransmitterLink.h"
+#include "HandlerContext.h"
+#include "settings/SettingsFile.h"
+
+#include <QAction>
+#include <QLabel>
+
+namespace {
+
+const QString kPortOpen = QStringLiteral("Com Port Open");
+const QString kPortClosed = QStringLiteral("Com Port Closed");
+const QString kNotAvailable = QStringLiteral("The Com Port is not available");
+
+// A port number as the port routines take it: the number its text begins
+// with, 0 when it spells none.
+qint64 portValue(const Number &portnumber)
+{
+    return portnumber.value_or(0);
+}
+
+} // namespace
+
+PortMenu::PortMenu(HandlerContext &panel, SettingsFile &settings, DeviceForPort deviceForPort)
+    : m_panel(panel), m_settings(settings), m_deviceForPort(std::move(deviceForPort))
+{
+}
+
+void PortMenu::DiscoverComPorts(const std::function<QAction *(int index)> &newEntry)
+{
+    SerialControl &comm = m_panel.link.comm();
+    QList<QAction *> &entries = m_panel.ui.menuCom;
+    for (int n = 1; n <= m_panel.state.PortEntryCount; ++n) {
+        QAction *entry = newEntry(n);
+        entry->setText(QStringLiteral("Com%1").arg(n));
+        const QString device = m_deviceForPort(n);
+        entry->setToolTip(device.isEmpty() ? QStringLiteral("No device") : device);
+        entries.append(entry);
+
+        // A port is free when its number names a device that opens now. The
+        // probe writes nothing: it only opens and closes.
+        const bool free = comm.setCommPort(n) && comm.setPortOpen(true);
+        comm.setPortOpen(false);
+        entry->setEnabled(free);
+        entry->setVisible(free);
+        if (free)
+            entries.first()->setVisible(false);
+    }
+}
+
+void PortMenu::OpenStoredComPort()
+{
+    SessionState &state = m_panel.state;
+    SerialControl &comm = m_panel.link.comm();
+    if (const ModelProfile *profile = m_panel.session.selectedProfile()) {
+        state.BaudRate = profile->BaudRate;
+        state.Portnumber = profile->Portnumber;
+    }
+    // An unusable stored baud rate is refused; the stored port then stays
+    // closed, silently, as does a port that is busy now. Either way the stored
+    // number is kept, so the next start tries the same port again.
+    const bool settingsTaken = comm.setSettings(lineSettingsText(state.BaudRate));
+    const qint64 port = portValue(state.Portnumber);
+    if (port <= 0) {
+        m_panel.ui.menuCloseComPort->setEnabled(false);
+        return;
+    }
+    comm.setPortOpen(false);
+    const bool numberTaken = comm.setCommPort(port);
+    if (settingsTaken && numberTaken)
+        comm.setPortOpen(true);
+    if (!comm.portOpen()) {
+        m_panel.ui.menuCloseComPort->setEnabled(false);
+        return;
+    }
+    showOpen();
+}
+
+void PortMenu::OpenComPort()
+{
+    SessionState &state = m_panel.state;
+    SerialControl &comm = m_panel.link.comm();
+    for (int n = 1; n < m_panel.ui.menuCom.size() && n <= state.PortEntryCount; ++n)
+        m_panel.ui.menuCom[n]->setChecked(false);
+
+    comm.setPortOpen(false);
+    const qint64 port = portValue(state.Portnumber);
+    const bool opened = comm.setCommPort(port) && comm.setPortOpen(true);
+    if (!opened) {
+        comm.setPortOpen(false);
+        m_panel.setStatus(kPortClosed);
+        m_panel.ui.menuCloseComPort->setEnabled(false);
+        if (port > 0)
+            m_panel.dialogs.message(kNotAvailable);
+        state.Portnumber = 0;
+    } else {
+        showOpen();
+    }
+    m_panel.session.copyToProfile(&ModelProfile::Portnumber, state.Portnumber);
+}
+
+void PortMenu::menuCom_Click(int Index)
+{
+    m_panel.state.Portnumber = Index;
+    if (Index == 0) {
+        m_panel.dialogs.message(
+            QStringLiteral(
+                "Exit the application and connect first the USB-RS232 cable. Then try again."),
+            QStringLiteral("No Free Com Ports Found"), MessageBoxRequest::Icon::Information);
+        return;
+    }
+    OpenComPort();
+    m_settings.SaveSettings();
+}
+
+void PortMenu::menuCloseComPort_Click()
+{
+    m_panel.state.Portnumber = 0;
+    OpenComPort();
+    m_settings.SaveSettings();
+}
+
+void PortMenu::portLost()
+{
+    SerialControl &comm = m_panel.link.comm();
+    comm.setPortOpen(false);
+    for (int n = 1; n < m_panel.ui.menuCom.size(); ++n)
+        m_panel.ui.menuCom[n]->setChecked(false);
+    m_panel.setStatus(kPortClosed);
+    m_panel.ui.menuCloseComPort->setEnabled(false);
+    m_panel.dialogs.message(kNotAvailable);
+}
+
+void PortMenu::showOpen()
+{
+    const qint64 port = portValue(m_panel.state.Portnumber);
+    // A port above the menu's entries simply gets no check mark.
+    if (port >= 1 && port < m_panel.ui.menuCom.size())
+        m_panel.ui.menuCom[port]->setChecked(true);
+    m_panel.ui.menuCloseComPort->setEnabled(true);
+    m_panel.setStatus(kPortOpen);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class HandlerContext;
+class QAction;
+class SettingsFile;
+
+// Which serial ports the operator may choose, and opening and closing the one
+// port: the Com menu, its check mark, "Close Com Port" and the status line.
+class PortMenu
+{
+public:
+    using DeviceForPort = std::function<QString(qint64 portNumber)>;
+
+    PortMenu(HandlerContext &panel, SettingsFile &settings, DeviceForPort deviceForPort);
+
+    // Start-up: creates Com1..Com100 below the placeholder and shows those
+    // whose port can be opened now. `newEntry` makes one menu entry.
+    void DiscoverComPorts(const std::function<QAction *(int index)> &newEntry);
+    // Start-up: applies the selected model's line speed and opens its port.
+    void OpenStoredComPort();
+    // (Re)opens the port of Portnumber; 0 closes it.
+    void OpenComPort();
+
+    void menuCom_Click(int Index);
+    void menuCloseComPort_Click();
+
+    // The open port failed on its own (adapter pulled out) or could not be
+    // reopened: closed state, one message, the stored port number kept so
+    // the next start tries it again.
+    void portLost();
+
+private:
+    void showOpen();
+
+    HandlerContext &m_panel;
+    SettingsFile &m_settings;
+    DeviceForPort m_deviceForPort;
+};

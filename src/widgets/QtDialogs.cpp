@@ -1,0 +1,106 @@
+#include "QtDialogs.h"
+
+#include "Platform.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStringList>
+
+void QtDialogs::endSession()
+{
+    m_ending = true;
+    // Every modal box or dialog waiting now ends its wait, innermost first.
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<QDialog *>(window);
+            dialog && dialog->isVisible() && dialog->isModal())
+            dialog->done(QDialog::Rejected);
+    }
+}
+
+Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
+{
+    if (m_ending)
+        return box.buttons == MessageBoxRequest::Buttons::YesNo ? Answer::No : Answer::Ok;
+    QMessageBox dialog(m_parent);
+    dialog.setWindowTitle(box.title);
+    // What the boxes show comes from the transmitter, from file names and from
+    // the program: never markup, each character as it is.
+    dialog.setTextFormat(Qt::PlainText);
+    // A box stays on the screen with its buttons in reach, however much a
+    // transmitter (or noise on the line) sent: what does not fit is left out
+    // of the text, said so, and kept whole under "Show Details...".
+    const QScreen *screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+    const QRect room(0, 0, area.width() * 3 / 4, area.height() / 2);
+    const QFontMetrics metrics(dialog.font());
+    const auto shownText = [&box](qsizetype length) {
+        if (length == box.text.size())
+            return box.text;
+        return box.text.left(length) +
+               QStringLiteral("\n\u2026 %1 more characters under \"Show Details...\"")
+                   .arg(box.text.size() - length);
+    };
+    const qsizetype length = fittingLength(box.text, [&](qsizetype length) {
+        const QRect needed = metrics.boundingRect(room, Qt::TextWordWrap, shownText(length));
+        return needed.width() <= room.width() && needed.height() <= room.height();
+    });
+    dialog.setText(shownText(length));
+    if (length < box.text.size())
+        dialog.setDetailedText(box.text);
+    switch (box.icon) {
+    case MessageBoxRequest::Icon::None:
+        dialog.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageBoxRequest::Icon::Information:
+        dialog.setIcon(QMessageBox::Information);
+        break;
+    case MessageBoxRequest::Icon::Exclamation:
+        dialog.setIcon(QMessageBox::Warning);
+        break;
+    }
+    if (box.buttons == MessageBoxRequest::Buttons::YesNo) {
+        dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        dialog.setDefaultButton(box.defaultYes ? QMessageBox::Yes : QMessageBox::No);
+        return dialog.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    dialog.setStandardButtons(QMessageBox::Ok);
+    dialog.exec();
+    return Answer::Ok;
+}
+
+QString QtDialogs::qtFilter(const QString &filter)
+{
+    // Pairs of description and pattern, as the operator's Windows dialogs
+    // take them; Qt wants "description (patterns)" joined by ";;".
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        entries << parts[i] + QStringLiteral(" (") + parts[i + 1] + u')';
+    return entries.join(QStringLiteral(";;"));
+}
+
+QString QtDialogs::openFileName(const QString &title, const QString &filter,
+                                const QString &startName)
+{
+    if (m_ending)
+        return QString();
+    return QFileDialog::getOpenFileName(m_parent, title, startName, qtFilter(filter));
+}
+
+QString QtDialogs::saveFileName(const QString &title, const QString &filter,
+                                const QString &startName)
+{
+    if (m_ending)
+        return QString();
+    // The program asks about replacing an existing file itself.
+    return QFileDialog::getSaveFileName(m_parent, title, startName, qtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void QtDialogs::openDocument(const QString &path, std::function<void(bool shown)> shown)
+{
+    Platform::openDocument(path, m_parent, std::move(shown));
+}

@@ -1,0 +1,288 @@
+#include "main_Form.h"
+
+#include "Dialogs.h"
+#include "OptionArray.h"
+#include "WindowLook.h"
+#include "Baud_Rate_Form.h"
+#include "protocol/CommandProtocol.h"
+#include "serial/SerialControl.h"
+#include "ui_main_Form.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFont>
+#include <QGroupBox>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace {
+
+// The form's array entries are named Step_Option0..3 and so on, so that the
+// generated code can hold them; as arrays they share one name and carry
+// their index.
+void nameArrayEntry(QObject *entry, const QString &name, int index)
+{
+    entry->setObjectName(name);
+    entry->setProperty("Index", index);
+}
+
+} // namespace
+
+void holdCheckMark(QAction *entry)
+{
+    // Menu entries show check marks that only the program sets; a click must
+    // not toggle them by itself. The platform's toggle is undone here, before
+    // any handler connected later runs.
+    QObject::connect(entry, &QAction::triggered, entry,
+                     [entry] { entry->setChecked(!entry->isChecked()); });
+}
+
+main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment environment,
+                     QWidget *parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::main_Form>()), m_link(comm),
+      m_panel(m_session, m_link, dialogs, (m_ui->setupUi(this), collectControls())),
+      m_frequencyTuning(m_panel), m_keyingControls(m_panel),
+      m_messageTransmission(m_panel, m_timer1), m_settings(m_session, environment.settingsPath),
+      m_portManager(m_panel, m_settings, std::move(environment.deviceForPort)),
+      m_modelSwitch(m_panel, m_portManager, m_settings),
+      m_messageFiles(dialogs, m_panel.ui.Message_Text), m_help(dialogs)
+{
+    setUpFonts();
+    setFixedSize(sizeHint().width(), menuBar()->sizeHint().height() + 238);
+    wireComMenu();
+
+    m_timer1.setObjectName(QStringLiteral("Timer1"));
+    m_timer1.setSingleShot(true);
+    m_timer1.setInterval(100);
+
+    connect(m_ui->Frequency_display, &DisplayLabel::captionChanged, this,
+            [this] { m_frequencyTuning.Frequency_display_Change(); });
+    connect(m_ui->CW_speed_display, &DisplayLabel::captionChanged, this,
+            [this] { m_keyingControls.CW_speed_display_Change(); });
+    // An option selected by the operator or by the program runs its handler
+    // at once; one that is already selected runs nothing.
+    connect(m_panel.ui.Step_Option, &QButtonGroup::idToggled, this, [this](int index, bool on) {
+        if (on)
+            m_frequencyTuning.Step_Option_Click(index);
+    });
+    connect(m_panel.ui.Power_Option, &QButtonGroup::idToggled, this, [this](int index, bool on) {
+        if (on)
+            m_keyingControls.Power_Option_Click(index);
+    });
+    onMenuClick(m_ui->menuOpen_message, [this] { m_messageFiles.menuOpen_message_Click(); });
+    onMenuClick(m_ui->menu_Save_Message, [this] { m_messageFiles.menu_Save_Message_Click(); });
+    onMenuClick(m_ui->menu_Guide, [this] { m_help.menu_Guide_Click(); });
+    onMenuClick(m_ui->menu_About, [this] { m_help.menu_About_Click(); });
+
+    connect(m_ui->up_Button, &QPushButton::clicked, this,
+            [this] { m_frequencyTuning.up_Button_Click(); });
+    connect(m_ui->down_Button, &QPushButton::clicked, this,
+            [this] { m_frequencyTuning.down_Button_Click(); });
+    connect(m_ui->CW_speed_up, &QPushButton::clicked, this,
+            [this] { m_keyingControls.CW_speed_up_Click(); });
+    connect(m_ui->CW_speed_down, &QPushButton::clicked, this,
+            [this] { m_keyingControls.CW_speed_down_Click(); });
+    for (int index = 0; index < m_panel.ui.menu_Keyer.size(); ++index) {
+        onMenuClick(m_panel.ui.menu_Keyer[index],
+                    [this, index] { m_keyingControls.menu_Keyer_Click(index); });
+    }
+    connect(m_ui->Send_button, &QPushButton::clicked, this,
+            [this] { m_messageTransmission.Send_button_Click(); });
+    connect(m_ui->Stop_button, &QPushButton::clicked, this,
+            [this] { m_messageTransmission.Stop_button_Click(); });
+    onMenuClick(m_ui->menuShow_VAKO_Software_Version,
+                [this] { m_messageTransmission.menuShow_VAKO_Software_Version_Click(); });
+    connect(&m_timer1, &QTimer::timeout, this, [this] { m_messageTransmission.Timer1_Timer(); });
+    onMenuClick(m_ui->menu_VAKO_ALDER, [this] { m_modelSwitch.menu_VAKO_ALDER_Click(); });
+    onMenuClick(m_ui->menu_VAKO_BIRCH, [this] { m_modelSwitch.menu_VAKO_BIRCH_Click(); });
+}
+
+main_Form::~main_Form() = default;
+
+PanelControls main_Form::collectControls()
+{
+    Ui::main_Form &ui = *m_ui;
+    PanelControls c;
+    c.window = this;
+    c.Frequency_display = ui.Frequency_display;
+    c.CW_speed_display = ui.CW_speed_display;
+    // The highest index stands at the top of each frame.
+    c.Step_Option = new OptionArray(
+        QStringLiteral("Step_Option"),
+        {ui.Step_Option0, ui.Step_Option1, ui.Step_Option2, ui.Step_Option3}, {3, 2, 1, 0}, this);
+    c.Power_Option =
+        new OptionArray(QStringLiteral("Power_Option"),
+                        {ui.Power_Option0, ui.Power_Option1, ui.Power_Option2, ui.Power_Option3},
+                        {3, 2, 1, 0}, this);
+    c.modelEntries = {ui.menu_VAKO_ALDER, ui.menu_VAKO_BIRCH};
+    c.menu_Keyer = {ui.menu_Keyer0, ui.menu_Keyer1, ui.menu_Keyer2, ui.menu_Keyer3};
+    for (int i = 0; i < c.menu_Keyer.size(); ++i)
+        nameArrayEntry(c.menu_Keyer[i], QStringLiteral("menu_Keyer"), i);
+    c.menuCom = {ui.menuCom0};
+    nameArrayEntry(ui.menuCom0, QStringLiteral("menuCom"), 0);
+    c.menuCloseComPort = ui.menuCloseComPort;
+    c.Status = ui.Status;
+    c.Message_Text = ui.Message_Text;
+
+    for (QAction *entry : findChildren<QAction *>()) {
+        if (entry->isCheckable())
+            holdCheckMark(entry);
+    }
+
+    // The separators are entries of their own, numbered through the menus.
+    int separator = 0;
+    for (QMenu *menu :
+         {ui.menu_File, ui.menu_VAKO_model, ui.menuCom_setting, ui.menu_Keyer_Type, ui.menu_Help}) {
+        for (QAction *entry : menu->actions()) {
+            if (entry->isSeparator())
+                entry->setObjectName(QStringLiteral("menu_space%1").arg(++separator));
+        }
+    }
+    return c;
+}
+
+void main_Form::onMenuClick(QAction *entry, std::function<void()> handler)
+{
+    connect(entry, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+}
+
+void main_Form::setUpFonts()
+{
+    // The displays' large bold figures: 13.5 pt, which the form cannot hold.
+    for (QLabel *label : {static_cast<QLabel *>(m_ui->Frequency_display), m_ui->Label1,
+                          static_cast<QLabel *>(m_ui->CW_speed_display), m_ui->Label10}) {
+        QFont font = label->font();
+        font.setPointSizeF(13.5);
+        font.setBold(true);
+        label->setFont(font);
+    }
+    for (QGroupBox *frame : {m_ui->Frame1, m_ui->Frame2, m_ui->Frame3, m_ui->Power_Frame})
+        applyFrameLook(frame);
+
+    QFont message = m_ui->Message_Text->font();
+    message.setPointSizeF(9.75);
+    m_ui->Message_Text->setFont(message);
+    // As in the operator's other programs, Tab leaves the message box.
+    m_ui->Message_Text->setTabChangesFocus(true);
+}
+
+void main_Form::wireComMenu()
+{
+    m_ui->menuCom_setting->setToolTipsVisible(true);
+    onMenuClick(m_ui->menuCom0, [this] { m_portManager.menuCom_Click(0); });
+    onMenuClick(m_ui->menuCloseComPort, [this] { m_portManager.menuCloseComPort_Click(); });
+    onMenuClick(m_ui->menu_Baud_Rate, [this] { menu_Baud_Rate_Click(); });
+    onMenuClick(m_ui->menu_Exit, [this] { menu_Exit_Click(); });
+    // A port that fails while open is reported after the handler that found
+    // it has finished, so no box opens in the middle of a burst of lines.
+    connect(
+        &m_link.comm(), &SerialControl::portFailed, this, [this] { m_portManager.portLost(); },
+        Qt::QueuedConnection);
+}
+
+QAction *main_Form::newPortEntry(int index)
+{
+    // Port entries stand between the placeholder and the first separator.
+    auto *entry = new QAction(this);
+    entry->setObjectName(QStringLiteral("menuCom"));
+    entry->setProperty("Index", index);
+    entry->setCheckable(true);
+    holdCheckMark(entry);
+    m_ui->menuCom_setting->insertAction(m_ui->menuCom_setting->actions().at(index), entry);
+    onMenuClick(entry, [this, index] { m_portManager.menuCom_Click(index); });
+    return entry;
+}
+
+namespace {
+
+// Each step of the start-up after the settings are read is tried on its own:
+// whatever goes wrong in one, the next still runs and the window still opens.
+template <typename Step> void guarded(Step &&step)
+{
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+void main_Form::Form_Load()
+{
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->geometry();
+        const QSize outer = frameGeometry().size();
+        move((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2);
+    }
+    m_session.setBuiltInValues();
+    m_ui->Message_Text->setPlainText(QStringLiteral("CQ DE VAKO K"));
+    m_ui->Message_Text->moveCursor(QTextCursor::End);
+    m_settings.LoadSettings();
+
+    guarded([this] { m_portManager.DiscoverComPorts([this](int n) { return newPortEntry(n); }); });
+    guarded([this] { m_portManager.OpenStoredComPort(); });
+    guarded([this] {
+        if (const ModelProfile *selected = m_session.selectedProfile()) {
+            const Number baudRate = m_session.state.BaudRate; // applied with the port
+            m_session.loadProfile(*selected);
+            m_session.state.BaudRate = baudRate;
+        } else {
+            m_panel.dialogs.message(QStringLiteral("Invalid VAKO Model"));
+        }
+    });
+    guarded([this] { m_panel.RefreshPanel(); });
+    guarded([this] { sendStartUpLines(); });
+    m_ui->Message_Text->setFocus();
+}
+
+void main_Form::sendStartUpLines()
+{
+    // Push the operating values, each line only while the port is open and
+    // only with a value its field carries truly.
+    const SessionState &state = m_session.state;
+    if (!m_link.portOpen())
+        m_panel.setStatus(QStringLiteral("Com Port Closed"));
+    m_link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+    m_link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    m_link.sendValue(Command::Power, state.Power, 1);
+    m_link.sendValue(Command::Keyer, state.Keyer_Type, 1);
+}
+
+void main_Form::menu_Baud_Rate_Click()
+{
+    if (m_baudRateForm && m_baudRateForm->isVisible()) { // a closed one is on its way out
+        m_baudRateForm->raise();
+        m_baudRateForm->activateWindow();
+        return;
+    }
+    // Modeless and without an owner: the main window stays usable.
+    m_baudRateForm = new Baud_Rate_Form(m_panel, m_portManager);
+    m_baudRateForm->Form_Load();
+    m_baudRateForm->show();
+}
+
+void main_Form::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_settings.SaveSettings();
+    if (m_baudRateForm)
+        m_baudRateForm->close(); // its selection is discarded, as by Cancel
+}
+
+void main_Form::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void main_Form::menu_Exit_Click()
+{
+    if (m_baudRateForm)
+        m_baudRateForm->close();
+    close();
+    QCoreApplication::exit(0);
+}

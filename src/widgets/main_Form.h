@@ -1,0 +1,88 @@
+#pragma once
+
+#include "Help.h"
+#include "PortMenu.h"
+#include "protocol/TransmitterLink.h"
+#include "MessageFileMenu.h"
+#include "FrequencyTuning.h"
+#include "KeyingControls.h"
+#include "MessageTransmission.h"
+#include "ModelSwitch.h"
+#include "HandlerContext.h"
+#include "session/SessionState.h"
+#include "settings/SettingsFile.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class Baud_Rate_Form;
+class Dialogs;
+class QButtonGroup;
+class SerialControl;
+
+// Keeps a checkable menu entry's check mark under the program's control.
+void holdCheckMark(QAction *entry);
+
+namespace Ui {
+class main_Form;
+}
+
+// Where the window finds its settings file and how port numbers name devices.
+struct PanelEnvironment
+{
+    QString settingsPath;
+    PortMenu::DeviceForPort deviceForPort = [](qint64) { return QString(); };
+};
+
+// The panel's main window: builds the controls from its form and connects
+// each control's event to the handler of its subsystem.
+class main_Form : public QMainWindow
+{
+    Q_OBJECT
+public:
+    main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment environment = {},
+              QWidget *parent = nullptr);
+    ~main_Form() override;
+
+    // The start-up, run once before the window is shown.
+    void Form_Load();
+    // The window closes, however that was asked for: saves the settings once.
+    void Form_Unload();
+    void menu_Exit_Click();
+    void menu_Baud_Rate_Click();
+
+    // The folder of the running program, where its guide lies.
+    void setProgramFolder(const QString &folder) { m_help.setProgramFolder(folder); }
+
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    PanelControls collectControls();
+    void onMenuClick(QAction *entry, std::function<void()> handler);
+    void setUpFonts();
+    void wireComMenu();
+    QAction *newPortEntry(int index);
+    void sendStartUpLines();
+
+    std::unique_ptr<Ui::main_Form> m_ui;
+    Session m_session;
+    TransmitterLink m_link;
+    QTimer m_timer1{this}; // a child, so it can be found by its name
+    HandlerContext m_panel;
+    FrequencyTuning m_frequencyTuning;
+    KeyingControls m_keyingControls;
+    MessageTransmission m_messageTransmission;
+    SettingsFile m_settings;
+    PortMenu m_portManager;
+    ModelSwitch m_modelSwitch;
+    MessageFileMenu m_messageFiles;
+    Help m_help;
+    QPointer<Baud_Rate_Form> m_baudRateForm;
+    bool m_unloaded = false;
+};
