@@ -1,11 +1,11 @@
 #include "CaretRest.h"
 #include "Dialogs.h"
 #include "QtDialogs.h"
+#include "TerminationSignals.h"
 #include "WindowLook.h"
 #include "main_Form.h"
 #include "serial/PortTable.h"
 #include "serial/QtSerialControl.h"
-#include "TerminationSignals.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 

@@ -74,8 +74,8 @@ void openDocument(const QString &path, QObject *context, std::function<void(bool
 #ifdef Q_OS_WIN
     // The shell's "open" action; a result above 32 is success.
     const auto result = reinterpret_cast<qintptr>(
-        ::ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(path.utf16()), nullptr,
-                        nullptr, SW_SHOWDEFAULT));
+        ::ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, nullptr,
+                        SW_SHOWDEFAULT));
     shown(result > 32);
     Q_UNUSED(context);
 #else

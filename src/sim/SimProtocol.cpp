@@ -1,6 +1,8 @@
 #include "SimProtocol.h"
 
 #include "protocol/AnsiText.h"
+#include "protocol/CommandProtocol.h"
+#include "protocol/DisplayText.h"
 
 namespace {
 
@@ -98,7 +100,9 @@ SimProtocol::ParsedLine parseNumberCommand(const QByteArray &line)
     using SimProtocol::CommandKind;
     const char letter = line.at(1);
     const QByteArray field = line.mid(2);
-    const int maxWidth = letter == 'F' ? 6 : 3;
+    // The widest field the panel writes for the command: "=P" goes out three
+    // characters wide on a model switch.
+    const int maxWidth = letter == 'F' ? Command::FrequencyWidth : Command::SpeedWidth;
     QString why;
     const std::optional<int> value = parseField(field, maxWidth, &why);
     if (!value)
@@ -234,19 +238,21 @@ ParsedLine parseLine(const QByteArray &line)
     if (line.isEmpty())
         return notUnderstood(QStringLiteral("empty line"));
 
-    if (line == "=BT")
+    if (line == Command::StartKeying)
         return {CommandKind::StartKeying, 0, {}, QStringLiteral("start keying")};
-    if (line == "=B0")
+    if (line == Command::StopKeying)
         return {CommandKind::StopKeying, 0, {}, QStringLiteral("stop keying")};
-    if (line == "?I")
+    if (line == Command::Information)
         return {CommandKind::InfoQuery, 0, {}, QStringLiteral("information query")};
-    if (line.startsWith("=M")) {
+    if (line.startsWith(Command::Message)) {
         const QByteArray message = line.mid(2);
         return {CommandKind::Message, 0, message,
                 QStringLiteral("message '%1'").arg(messageText(message))};
     }
-    if (line.size() >= 2 && line.at(0) == '=' && QByteArray("FSPK").contains(line.at(1)))
-        return parseNumberCommand(line);
+    for (const char *word : {Command::Frequency, Command::Speed, Command::Power, Command::Keyer}) {
+        if (line.startsWith(word))
+            return parseNumberCommand(line);
+    }
     if (line.startsWith("=B") || line.startsWith("?I"))
         return notUnderstood(QStringLiteral("unknown command (=BT, =B0 and ?I take no value)"));
     return notUnderstood(QStringLiteral("unknown command"));
@@ -254,14 +260,12 @@ ParsedLine parseLine(const QByteArray &line)
 
 QString frequencyText(int hertz)
 {
-    return QStringLiteral("%1.%2 kHz").arg(hertz / 1000).arg(hertz % 1000, 3, 10, QLatin1Char('0'));
+    return DisplayText::frequency(hertz) + QStringLiteral(" kHz");
 }
 
 QString speedText(int tenths)
 {
-    if (tenths % 10 == 0)
-        return QString::number(tenths / 10);
-    return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
+    return DisplayText::speed(tenths);
 }
 
 QString powerText(int index)

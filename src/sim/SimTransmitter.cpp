@@ -1,7 +1,7 @@
 #include "SimTransmitter.h"
 
-#include "protocol/AnsiText.h"
 #include "Morse.h"
+#include "protocol/AnsiText.h"
 
 #include <QTime>
 

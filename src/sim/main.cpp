@@ -2,10 +2,10 @@
 
 #include "PortRegistration.h"
 #include "PseudoTerminal.h"
-#include "SignalWatcher.h"
 #include "SimOptions.h"
 #include "SimProtocol.h"
 #include "SimTransmitter.h"
+#include "TerminationSignals.h"
 
 #include <QCoreApplication>
 
@@ -59,8 +59,8 @@ int main(int argc, char *argv[])
     }
     const SimOptions &options = commandLine.options;
 
-    SignalWatcher signalWatcher;
-    if (!signalWatcher.install()) {
+    TerminationSignals termination;
+    if (!termination.isWatching()) {
         printError(QStringLiteral("vako-txsim: cannot watch for signals"));
         return 1;
     }
@@ -99,10 +99,11 @@ int main(int argc, char *argv[])
         logStamped(QStringLiteral("stopped: ") + error);
         QCoreApplication::exit(1);
     });
-    QObject::connect(&signalWatcher, &SignalWatcher::caught, &app, [](int signalNumber) {
-        logStamped(QStringLiteral("stopped by %1").arg(SignalWatcher::name(signalNumber)));
-        QCoreApplication::exit(0);
-    });
+    QObject::connect(
+        &termination, &TerminationSignals::terminationRequested, &app, [](int signalNumber) {
+            logStamped(QStringLiteral("stopped by %1").arg(TerminationSignals::name(signalNumber)));
+            QCoreApplication::exit(0);
+        });
 
     // The serving line is the sign that the device can be opened (and, with
     // --ini, is in the settings file): it comes last.

@@ -1,11 +1,11 @@
 #include "Baud_Rate_Form.h"
 
-#include "OptionArray.h"
-#include "WindowLook.h"
-#include "PortMenu.h"
-#include "serial/SerialControl.h"
-#include "protocol/TransmitterLink.h"
 #include "HandlerContext.h"
+#include "OptionArray.h"
+#include "PortMenu.h"
+#include "WindowLook.h"
+#include "protocol/TransmitterLink.h"
+#include "serial/SerialControl.h"
 #include "ui_Baud_Rate_Form.h"
 
 #include <QButtonGroup>
@@ -29,11 +29,11 @@ Baud_Rate_Form::Baud_Rate_Form(HandlerContext &panel, PortMenu &ports, QWidget *
     applyFrameLook(m_ui->Frame1);
 
     // The slowest speed at the top.
-    m_options = new OptionArray(QStringLiteral("BaudRate_Option"),
-                                {m_ui->BaudRate_Option0, m_ui->BaudRate_Option1,
-                                 m_ui->BaudRate_Option2, m_ui->BaudRate_Option3,
-                                 m_ui->BaudRate_Option4},
-                                {0, 1, 2, 3, 4}, this);
+    m_options =
+        new OptionArray(QStringLiteral("BaudRate_Option"),
+                        {m_ui->BaudRate_Option0, m_ui->BaudRate_Option1, m_ui->BaudRate_Option2,
+                         m_ui->BaudRate_Option3, m_ui->BaudRate_Option4},
+                        {0, 1, 2, 3, 4}, this);
     connect(m_ui->Ok_Command, &QPushButton::clicked, this, &Baud_Rate_Form::Ok_Command_Click);
     connect(m_ui->Cancel_Command, &QPushButton::clicked, this,
             &Baud_Rate_Form::Cancel_Command_Click);
@@ -43,10 +43,7 @@ Baud_Rate_Form::~Baud_Rate_Form() = default;
 
 void Baud_Rate_Form::Form_Load()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move((area.width() - width()) / 2, (area.height() - height()) / 2);
-    }
+    centreOnScreen(this, size());
     // The current speed, compared as text: only one of the five exact texts
     // selects its button.
     const Number speed = m_panel.state.BaudRate;

@@ -1,11 +1,11 @@
 #include "FrequencyTuning.h"
 
 #include "Dialogs.h"
-#include "protocol/CommandProtocol.h"
-#include "protocol/TransmitterLink.h"
 #include "DisplayLabel.h"
-#include "protocol/DisplayText.h"
 #include "HandlerContext.h"
+#include "protocol/CommandProtocol.h"
+#include "protocol/DisplayText.h"
+#include "protocol/TransmitterLink.h"
 
 std::optional<qint64> FrequencyTuning::stepSize(std::optional<qint64> step)
 {

@@ -10,7 +10,8 @@
 #include <QLabel>
 #include <QWidget>
 
-HandlerContext::HandlerContext(Session &session, TransmitterLink &link, Dialogs &dialogs, PanelControls controls)
+HandlerContext::HandlerContext(Session &session, TransmitterLink &link, Dialogs &dialogs,
+                               PanelControls controls)
     : session(session), state(session.state), link(link), dialogs(dialogs), ui(std::move(controls))
 {
 }
@@ -39,9 +40,9 @@ void HandlerContext::RefreshPanel()
     checkOnly(ui.menu_Keyer, state.Keyer_Type);
 }
 
-void HandlerContext::setStatus(const QString &text)
+void HandlerContext::showPortStatus(bool open)
 {
-    ui.Status->setText(text);
+    ui.Status->setText(open ? QStringLiteral("Com Port Open") : QStringLiteral("Com Port Closed"));
 }
 
 void HandlerContext::selectOption(QButtonGroup *group, Number index)

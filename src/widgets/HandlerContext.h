@@ -36,7 +36,8 @@ struct PanelControls
 class HandlerContext
 {
 public:
-    HandlerContext(Session &session, TransmitterLink &link, Dialogs &dialogs, PanelControls controls);
+    HandlerContext(Session &session, TransmitterLink &link, Dialogs &dialogs,
+                   PanelControls controls);
 
     Session &session;
     SessionState &state;
@@ -49,7 +50,8 @@ public:
     // send every value whose shown form changed.
     void RefreshPanel();
 
-    void setStatus(const QString &text);
+    // The status line's word on the port: "Com Port Open" or "Com Port Closed".
+    void showPortStatus(bool open);
 
     // Selects option `index` of a group, running its handler when the
     // selection changes; an index outside 0..3 (or none) shows no option.

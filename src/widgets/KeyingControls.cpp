@@ -1,12 +1,12 @@
 #include "KeyingControls.h"
 
 #include "Dialogs.h"
-#include "protocol/CommandProtocol.h"
-#include "protocol/TransmitterLink.h"
 #include "DisplayLabel.h"
+#include "HandlerContext.h"
+#include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
 #include "protocol/NumberText.h"
-#include "HandlerContext.h"
+#include "protocol/TransmitterLink.h"
 
 namespace {
 
@@ -62,8 +62,7 @@ void KeyingControls::Power_Option_Click(int Index)
     SessionState &state = m_panel.state;
     state.Power = Index;
     m_panel.session.copyToProfile(&ModelProfile::Power, state.Power);
-    if (m_panel.link.portOpen() && Command::fitsField(Command::Power, Index))
-        m_panel.link.SendCommand(QLatin1String(Command::Power) + CommandField(Index, 1));
+    m_panel.link.sendValue(Command::Power, state.Power, 1);
 }
 
 void KeyingControls::menu_Keyer_Click(int Index)

@@ -1,10 +1,10 @@
 #include "MessageTransmission.h"
 
 #include "Dialogs.h"
+#include "HandlerContext.h"
 #include "protocol/AnsiText.h"
 #include "protocol/CommandProtocol.h"
 #include "protocol/TransmitterLink.h"
-#include "HandlerContext.h"
 
 #include <QPlainTextEdit>
 #include <QRegularExpression>

@@ -12,7 +12,8 @@ class MessageTransmission
 public:
     // `replyTimer` is the window's single-shot 100 ms timer whose tick
     // collects the reply to the information query.
-    MessageTransmission(HandlerContext &panel, QTimer &replyTimer) : m_panel(panel), m_replyTimer(replyTimer)
+    MessageTransmission(HandlerContext &panel, QTimer &replyTimer)
+        : m_panel(panel), m_replyTimer(replyTimer)
     {
     }
 

@@ -1,9 +1,9 @@
 #include "ModelSwitch.h"
 
-#include "protocol/CommandProtocol.h"
-#include "PortMenu.h"
-#include "protocol/TransmitterLink.h"
 #include "HandlerContext.h"
+#include "PortMenu.h"
+#include "protocol/CommandProtocol.h"
+#include "protocol/TransmitterLink.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -42,7 +42,7 @@ void ModelSwitch::switchTo(ModelId model)
     if (m_panel.link.portOpen())
         m_panel.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
     else
-        m_panel.setStatus(QStringLiteral("Com Port Closed"));
+        m_panel.showPortStatus(false);
     m_panel.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
     m_panel.link.sendValue(Command::Power, state.Power, kSwitchPowerWidth);
 

@@ -1,9 +1,9 @@
 #include "PortMenu.h"
 
 #include "Dialogs.h"
-#include "serial/SerialControl.h"
-#include "protocol/TransmitterLink.h"
 #include "HandlerContext.h"
+#include "protocol/TransmitterLink.h"
+#include "serial/SerialControl.h"
 #include "settings/SettingsFile.h"
 
 #include <QAction>
@@ -11,8 +11,6 @@
 
 namespace {
 
-const QString kPortOpen = QStringLiteral("Com Port Open");
-const QString kPortClosed = QStringLiteral("Com Port Closed");
 const QString kNotAvailable = QStringLiteral("The Com Port is not available");
 
 // A port number as the port routines take it: the number its text begins
@@ -91,7 +89,7 @@ void PortMenu::OpenComPort()
     const bool opened = comm.setCommPort(port) && comm.setPortOpen(true);
     if (!opened) {
         comm.setPortOpen(false);
-        m_panel.setStatus(kPortClosed);
+        m_panel.showPortStatus(false);
         m_panel.ui.menuCloseComPort->setEnabled(false);
         if (port > 0)
             m_panel.dialogs.message(kNotAvailable);
@@ -129,7 +127,7 @@ void PortMenu::portLost()
     comm.setPortOpen(false);
     for (int n = 1; n < m_panel.ui.menuCom.size(); ++n)
         m_panel.ui.menuCom[n]->setChecked(false);
-    m_panel.setStatus(kPortClosed);
+    m_panel.showPortStatus(false);
     m_panel.ui.menuCloseComPort->setEnabled(false);
     m_panel.dialogs.message(kNotAvailable);
 }
@@ -141,5 +139,5 @@ void PortMenu::showOpen()
     if (port >= 1 && port < m_panel.ui.menuCom.size())
         m_panel.ui.menuCom[port]->setChecked(true);
     m_panel.ui.menuCloseComPort->setEnabled(true);
-    m_panel.setStatus(kPortOpen);
+    m_panel.showPortStatus(true);
 }

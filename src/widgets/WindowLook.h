@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QGroupBox>
+#include <QScreen>
 
 // The windows were drawn in the Windows fonts of their day ("MS Sans Serif",
 // "Courier New"). Where they are missing, the metric-compatible Liberation
@@ -22,4 +23,15 @@ inline void applyFrameLook(QGroupBox *frame)
         "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; background: palette(window); "
         "}"
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+}
+
+// Centres a window on its screen: its left edge at (screen width - width) / 2,
+// its top at (screen height - height) / 2, `size` being the outer size for
+// the main window and the client size for the baud-rate dialog.
+inline void centreOnScreen(QWidget *window, QSize size)
+{
+    if (const QScreen *screen = window->screen()) {
+        const QRect area = screen->geometry();
+        window->move((area.width() - size.width()) / 2, (area.height() - size.height()) / 2);
+    }
 }

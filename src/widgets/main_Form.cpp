@@ -1,9 +1,9 @@
 #include "main_Form.h"
 
+#include "Baud_Rate_Form.h"
 #include "Dialogs.h"
 #include "OptionArray.h"
 #include "WindowLook.h"
-#include "Baud_Rate_Form.h"
 #include "protocol/CommandProtocol.h"
 #include "serial/SerialControl.h"
 #include "ui_main_Form.h"
@@ -211,11 +211,7 @@ template <typename Step> void guarded(Step &&step)
 
 void main_Form::Form_Load()
 {
-    if (const QScreen *screen = this->screen()) {
-        const QRect area = screen->geometry();
-        const QSize outer = frameGeometry().size();
-        move((area.width() - outer.width()) / 2, (area.height() - outer.height()) / 2);
-    }
+    centreOnScreen(this, frameGeometry().size());
     m_session.setBuiltInValues();
     m_ui->Message_Text->setPlainText(QStringLiteral("CQ DE VAKO K"));
     m_ui->Message_Text->moveCursor(QTextCursor::End);
@@ -243,7 +239,7 @@ void main_Form::sendStartUpLines()
     // only with a value its field carries truly.
     const SessionState &state = m_session.state;
     if (!m_link.portOpen())
-        m_panel.setStatus(QStringLiteral("Com Port Closed"));
+        m_panel.showPortStatus(false);
     m_link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
     m_link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
     m_link.sendValue(Command::Power, state.Power, 1);

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "Help.h"
-#include "PortMenu.h"
-#include "protocol/TransmitterLink.h"
-#include "MessageFileMenu.h"
 #include "FrequencyTuning.h"
+#include "HandlerContext.h"
+#include "Help.h"
 #include "KeyingControls.h"
+#include "MessageFileMenu.h"
 #include "MessageTransmission.h"
 #include "ModelSwitch.h"
-#include "HandlerContext.h"
+#include "PortMenu.h"
+#include "protocol/TransmitterLink.h"
 #include "session/SessionState.h"
 #include "settings/SettingsFile.h"
 
@@ -57,7 +57,6 @@ public:
 
     // The folder of the running program, where its guide lies.
     void setProgramFolder(const QString &folder) { m_help.setProgramFolder(folder); }
-
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,7 +1,7 @@
 #include "messages/MessageFile.h"
 
-#include "protocol/AnsiText.h"
 #include "Platform.h"
+#include "protocol/AnsiText.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -5,20 +5,11 @@
 
 #include <algorithm>
 
-namespace {
-
-// A device text the system can take as a file name. A NUL (or any other
-// control character) cuts the name short where the system reads it: the
-// serial port's lock file would then be made under one name and looked for
-// under another, left behind for good, and Qt recurses without end trying
-// to clear such a stale lock. A device name with one names no device.
-bool usableDeviceName(const QString &device)
+bool isUsableDeviceName(const QString &device)
 {
     return !device.isEmpty() &&
            std::none_of(device.begin(), device.end(), [](QChar c) { return c.unicode() < 0x20; });
 }
-
-} // namespace
 
 PortTable PortTable::fromSettings(const IniDocument &settings)
 {
@@ -28,7 +19,8 @@ PortTable PortTable::fromSettings(const IniDocument &settings)
     PortTable table;
     table.m_explicit = true;
     for (const auto &[key, device] : settings.entries(section)) {
-        if (!key.startsWith(QLatin1String("Com"), Qt::CaseInsensitive) || !usableDeviceName(device))
+        if (!key.startsWith(QLatin1String("Com"), Qt::CaseInsensitive) ||
+            !isUsableDeviceName(device))
             continue;
         const QStringView digits = QStringView(key).mid(3);
         bool ok = false;

@@ -1,6 +1,7 @@
 #include "serial/QtSerialControl.h"
 
 #include "Platform.h"
+#include "serial/PortTable.h"
 
 #include <algorithm>
 
@@ -22,9 +23,7 @@ bool QtSerialControl::setCommPort(qint64 portNumber)
     // Port numbers are 16-bit on the wire of the control's callers; anything
     // outside 1..32767 names no port.
     m_device = (portNumber > 0 && portNumber <= 32767) ? m_deviceForPort(portNumber) : QString();
-    // A name the system would cut short at a NUL or read a line end in names
-    // no device: QSerialPort would lock one name and open another.
-    if (std::any_of(m_device.begin(), m_device.end(), [](QChar c) { return c.unicode() < 0x20; }))
+    if (!isUsableDeviceName(m_device))
         m_device.clear();
     return !m_device.isEmpty();
 }

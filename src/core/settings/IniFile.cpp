@@ -1,7 +1,7 @@
 #include "settings/IniFile.h"
 
-#include "protocol/AnsiText.h"
 #include "Platform.h"
+#include "protocol/AnsiText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,13 +10,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 namespace {
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
 
 char16_t asciiLower(char16_t c)
 {
@@ -26,17 +22,6 @@ char16_t asciiLower(char16_t c)
 bool isLineEnd(char c)
 {
     return c == '\r' || c == '\n';
-}
-
-QString trimBlanks(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && (text.at(begin) == u' ' || text.at(begin) == u'\t'))
-        ++begin;
-    while (end > begin && (text.at(end - 1) == u' ' || text.at(end - 1) == u'\t'))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 // Notepad and friends put this in front of UTF-8 text; it must not hide the
@@ -70,6 +55,12 @@ bool isWritableEntry(const QString &section, const QString &key, const QString &
 }
 
 } // namespace
+
+QString trimBlanks(const QString &text)
+{
+    const auto [from, to] = withoutBlanks(text, 0, text.size());
+    return text.mid(from, to - from);
+}
 
 IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 {
@@ -166,27 +157,17 @@ IniDocument::LineInfo IniDocument::classify(const LineSpan &line) const
     constexpr qsizetype markSize = sizeof(kUtf8Mark) - 1;
     if (pos == 0 && end >= markSize && std::memcmp(data, kUtf8Mark, markSize) == 0)
         pos += markSize;
-    while (pos < end && isBlank(data[pos]))
-        ++pos;
+    pos = withoutBlanks(data, pos, end).first;
     if (pos == end || data[pos] == ';' || data[pos] == '#')
         return info;
-
-    const auto trimmed = [data](qsizetype from, qsizetype to, qsizetype &outFrom,
-                                qsizetype &outTo) {
-        while (from < to && isBlank(data[from]))
-            ++from;
-        while (to > from && isBlank(data[to - 1]))
-            --to;
-        outFrom = from;
-        outTo = to;
-    };
 
     if (data[pos] == '[') {
         const void *close = std::memchr(data + pos + 1, ']', size_t(end - pos - 1));
         if (!close)
             return info; // "[name" without ']': an odd line, not a section
         info.kind = LineKind::Section;
-        trimmed(pos + 1, static_cast<const char *>(close) - data, info.nameStart, info.nameEnd);
+        std::tie(info.nameStart, info.nameEnd) =
+            withoutBlanks(data, pos + 1, static_cast<const char *>(close) - data);
         return info;
     }
 
@@ -195,8 +176,8 @@ IniDocument::LineInfo IniDocument::classify(const LineSpan &line) const
         return info;
     info.kind = LineKind::Entry;
     info.equalsPos = static_cast<const char *>(equals) - data;
-    trimmed(pos, info.equalsPos, info.nameStart, info.nameEnd);
-    trimmed(info.equalsPos + 1, end, info.valueStart, info.valueEnd);
+    std::tie(info.nameStart, info.nameEnd) = withoutBlanks(data, pos, info.equalsPos);
+    std::tie(info.valueStart, info.valueEnd) = withoutBlanks(data, info.equalsPos + 1, end);
     return info;
 }
 

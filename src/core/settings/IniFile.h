@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // An INI text file as the panel's settings file uses it: "[section]" lines
 // followed by "key=value" lines, 8-bit text (Windows-1252).
@@ -33,6 +34,23 @@
 // The document keeps the file's bytes as they are and scans them for every
 // query, so memory is the size of the file and every operation is linear in
 // it, whatever the bytes are.
+// Where a text stands without the blanks (spaces and tabs) around it: the
+// part [from, to) of `text` narrowed to [first, second). For the file's bytes
+// and for names and values alike.
+template <typename Text>
+std::pair<qsizetype, qsizetype> withoutBlanks(const Text &text, qsizetype from, qsizetype to)
+{
+    const auto blank = [&text](qsizetype i) { return text[i] == ' ' || text[i] == '\t'; };
+    while (from < to && blank(from))
+        ++from;
+    while (to > from && blank(to - 1))
+        --to;
+    return {from, to};
+}
+
+// A text without the blanks around it.
+QString trimBlanks(const QString &text);
+
 class IniDocument
 {
 public:

@@ -42,8 +42,7 @@ QString profileString(const IniDocument &document, const QString &section, const
     // A value cut at a NUL or at the buffer's end may now end in blanks,
     // which are no part of a value: read as it is, it would be saved with
     // them and read back without, and the next start would differ.
-    while (value.endsWith(u' ') || value.endsWith(u'\t'))
-        value.chop(1);
+    value = trimBlanks(value);
     return value == kDefaultString ? QString() : value;
 }
 
