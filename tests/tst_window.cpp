@@ -145,7 +145,7 @@ class tst_Window : public QObject
         else if (verb == "has") // a line of the file as it is written
             QVERIFY2(f->saved().split('\n').contains(arg.toLatin1()), qPrintable(arg));
         else if (verb == "selected")
-            QCOMPARE(f->baudRateForm()->selectedIndex(), arg.toInt());
+            QCOMPARE(f->get<QButtonGroup>("BaudRate_Option")->checkedId(), arg.toInt());
         else if (verb == "line") // the line settings given to the serial line since the start-up
             QCOMPARE(f->fake.settingsWrites.mid(writesAtStart).join(' '), arg);
         else if (verb == "opens")
@@ -360,7 +360,8 @@ private Q_SLOTS:
         step("BaudRate_Option 1");
         step("menu_Baud_Rate");
         QCOMPARE(f->baudRateForm(), dialog);
-        QCOMPARE(dialog->selectedIndex(), 1); // as the operator left it
+        QCOMPARE(f->get<QButtonGroup>("BaudRate_Option")->checkedId(),
+                 1); // as the operator left it
     }
 
     // The window as created: options, check marks, captions that fit, the tab order.
@@ -588,7 +589,8 @@ private Q_SLOTS:
         dialogs.documentOpens = false; // no viewer for HTML
         help.menu_Guide_Click();
         dialogs.documentOpens = true;
-        f->make().setProgramFolder(VAKO_PROGRAM_DIR); // the build puts it beside the program
+        f->programFolder = VAKO_PROGRAM_DIR; // the build puts the guide beside the program
+        f->make();
         step("menu_Guide");
         QCOMPARE(dialogs.opened, QStringList({path, path, VAKO_PROGRAM_DIR "/guide.html"}));
         const QString notFound = "(!) Guide: File not found!\n\n" + QDir::toNativeSeparators(path);

@@ -32,7 +32,9 @@ int main(int argc, char *argv[])
 
     QtSerialControl comm(deviceForPort);
     QtDialogs dialogs;
-    main_Form form(comm, dialogs, PanelEnvironment{settingsPath, deviceForPort});
+    main_Form form(
+        comm, dialogs,
+        PanelEnvironment{settingsPath, deviceForPort, QCoreApplication::applicationDirPath()});
     dialogs.setParent(&form);
 
     // A logout, a shutdown or a kill closes the window as the operator would,
@@ -50,7 +52,6 @@ int main(int argc, char *argv[])
                          QCoreApplication::exit(0);
                      });
 
-    form.setProgramFolder(QCoreApplication::applicationDirPath());
     CaretRest caretRest;
     form.Form_Load();
     if (ending)

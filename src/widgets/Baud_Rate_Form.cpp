@@ -20,12 +20,13 @@ const QStringList &Baud_Rate_Form::speeds()
     return list;
 }
 
-Baud_Rate_Form::Baud_Rate_Form(HandlerContext &panel, PortMenu &ports, QWidget *parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::Baud_Rate_Form>()), m_panel(panel), m_ports(ports)
+Baud_Rate_Form::Baud_Rate_Form(HandlerContext &context, PortMenu &ports, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::Baud_Rate_Form>()), m_context(context),
+      m_ports(ports)
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(266, 169);
+    setFixedSize(kClientWidth, kClientHeight);
     applyFrameLook(m_ui->Frame1);
 
     // The slowest speed at the top.
@@ -46,7 +47,7 @@ void Baud_Rate_Form::Form_Load()
     centreOnScreen(this, size());
     // The current speed, compared as text: only one of the five exact texts
     // selects its button.
-    const Number speed = m_panel.state.BaudRate;
+    const Number speed = m_context.state.BaudRate;
     const QString current = speed ? QString::number(*speed) : QString();
     const int index = static_cast<int>(speeds().indexOf(current));
     if (index >= 0)
@@ -61,14 +62,14 @@ int Baud_Rate_Form::selectedIndex() const
 
 void Baud_Rate_Form::Ok_Command_Click()
 {
-    SessionState &state = m_panel.state;
+    SessionState &state = m_context.state;
     const int index = selectedIndex();
     // No button selected and a current speed that is none of the five: there
     // is nothing the line could take, so nothing is applied or stored.
     if (index >= 0 || (state.BaudRate && speeds().contains(QString::number(*state.BaudRate)))) {
         if (index >= 0)
             state.BaudRate = speeds().at(index).toLongLong();
-        SerialControl &comm = m_panel.link.comm();
+        SerialControl &comm = m_context.link.comm();
         const QString settings = lineSettingsText(state.BaudRate);
         if (comm.portOpen()) {
             // Closed and reopened inside this one handler, so no command can
@@ -80,7 +81,7 @@ void Baud_Rate_Form::Ok_Command_Click()
         } else {
             comm.setSettings(settings);
         }
-        m_panel.session.copyToProfile(&ModelProfile::BaudRate, state.BaudRate);
+        m_context.session.copyToProfile(&ModelProfile::BaudRate, state.BaudRate);
     }
     close();
 }

@@ -21,20 +21,22 @@ class Baud_Rate_Form : public QDialog
 public:
     static const QStringList &speeds();
 
-    Baud_Rate_Form(HandlerContext &panel, PortMenu &ports, QWidget *parent = nullptr);
+    Baud_Rate_Form(HandlerContext &context, PortMenu &ports, QWidget *parent = nullptr);
     ~Baud_Rate_Form() override;
 
     void Form_Load();
     void Ok_Command_Click();
     void Cancel_Command_Click();
 
-    Ui::Baud_Rate_Form &ui() { return *m_ui; }
+private:
     // The selected speed's index, -1 for none.
     int selectedIndex() const;
 
-private:
+    static constexpr int kClientWidth = 266;
+    static constexpr int kClientHeight = 169;
+
     std::unique_ptr<Ui::Baud_Rate_Form> m_ui;
     QButtonGroup *m_options;
-    HandlerContext &m_panel;
+    HandlerContext &m_context;
     PortMenu &m_ports;
 };

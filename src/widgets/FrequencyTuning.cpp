@@ -27,13 +27,13 @@ void FrequencyTuning::down_Button_Click()
 
 void FrequencyTuning::tune(int direction)
 {
-    SessionState &state = m_panel.state;
+    SessionState &state = m_context.state;
 
     // A step index outside the table can only come from a hand-edited settings
     // file; the operator is told on every click and the frequency stays put.
     const std::optional<qint64> size = stepSize(state.Step);
     if (!size)
-        m_panel.dialogs.message(QStringLiteral("Invalid Step"));
+        m_context.dialogs.message(QStringLiteral("Invalid Step"));
     const qint64 delta = size.value_or(0) * direction;
 
     // A frequency whose settings text spells no number has nothing to step from.
@@ -50,19 +50,19 @@ void FrequencyTuning::tune(int direction)
     state.Frequency = tuned;
     // The display's change handler stores and sends the new frequency; an
     // unchanged text (a step size of 0) sends nothing again.
-    m_panel.ui.Frequency_display->setCaption(DisplayText::frequency(tuned));
+    m_context.ui.Frequency_display->setCaption(DisplayText::frequency(tuned));
 }
 
 void FrequencyTuning::Frequency_display_Change()
 {
-    SessionState &state = m_panel.state;
-    m_panel.session.copyToProfile(&ModelProfile::Frequency, state.Frequency);
+    SessionState &state = m_context.state;
+    m_context.session.copyToProfile(&ModelProfile::Frequency, state.Frequency);
     // The handler sends the live value, never the display's text.
-    m_panel.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+    m_context.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
 }
 
 void FrequencyTuning::Step_Option_Click(int Index)
 {
-    m_panel.state.Step = Index;
-    m_panel.session.copyToProfile(&ModelProfile::Step, m_panel.state.Step);
+    m_context.state.Step = Index;
+    m_context.session.copyToProfile(&ModelProfile::Step, m_context.state.Step);
 }

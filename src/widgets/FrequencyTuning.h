@@ -11,7 +11,7 @@ class HandlerContext;
 class FrequencyTuning
 {
 public:
-    explicit FrequencyTuning(HandlerContext &panel) : m_panel(panel) {}
+    explicit FrequencyTuning(HandlerContext &context) : m_context(context) {}
 
     void up_Button_Click();
     void down_Button_Click();
@@ -25,5 +25,5 @@ public:
 private:
     void tune(int direction);
 
-    HandlerContext &m_panel;
+    HandlerContext &m_context;
 };

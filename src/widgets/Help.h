@@ -17,8 +17,6 @@ public:
     {
     }
 
-    void setProgramFolder(const QString &folder) { m_programFolder = folder; }
-
     // The program's folder, one separator, "guide.html".
     QString guidePath() const;
 

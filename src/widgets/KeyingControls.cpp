@@ -20,7 +20,7 @@ constexpr qint64 kSlowest = 1;
 
 void KeyingControls::CW_speed_up_Click()
 {
-    SessionState &state = m_panel.state;
+    SessionState &state = m_context.state;
     // A speed whose settings text spells no number has nothing to step from.
     if (!state.CW_speed)
         return;
@@ -33,7 +33,7 @@ void KeyingControls::CW_speed_up_Click()
 
 void KeyingControls::CW_speed_down_Click()
 {
-    SessionState &state = m_panel.state;
+    SessionState &state = m_context.state;
     if (!state.CW_speed)
         return;
     const qint64 speed = *state.CW_speed;
@@ -47,36 +47,36 @@ void KeyingControls::CW_speed_down_Click()
 void KeyingControls::showSpeed()
 {
     // The display's change handler stores and sends the new speed.
-    m_panel.ui.CW_speed_display->setCaption(DisplayText::speed(*m_panel.state.CW_speed));
+    m_context.ui.CW_speed_display->setCaption(DisplayText::speed(*m_context.state.CW_speed));
 }
 
 void KeyingControls::CW_speed_display_Change()
 {
-    SessionState &state = m_panel.state;
-    m_panel.session.copyToProfile(&ModelProfile::CW_speed, state.CW_speed);
-    m_panel.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    SessionState &state = m_context.state;
+    m_context.session.copyToProfile(&ModelProfile::CW_speed, state.CW_speed);
+    m_context.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
 }
 
 void KeyingControls::Power_Option_Click(int Index)
 {
-    SessionState &state = m_panel.state;
+    SessionState &state = m_context.state;
     state.Power = Index;
-    m_panel.session.copyToProfile(&ModelProfile::Power, state.Power);
-    m_panel.link.sendValue(Command::Power, state.Power, 1);
+    m_context.session.copyToProfile(&ModelProfile::Power, state.Power);
+    m_context.link.sendValue(Command::Power, state.Power, 1);
 }
 
 void KeyingControls::menu_Keyer_Click(int Index)
 {
     // The keyer mode is only ever changed together with the transmitter's:
     // with the port closed the check mark stays where the transmitter is.
-    if (!m_panel.link.portOpen()) {
-        m_panel.dialogs.message(QStringLiteral("Com port is closed"));
+    if (!m_context.link.portOpen()) {
+        m_context.dialogs.message(QStringLiteral("Com port is closed"));
         return;
     }
     if (!Command::fitsField(Command::Keyer, Index))
         return;
-    m_panel.state.Keyer_Type = Index;
+    m_context.state.Keyer_Type = Index;
     // The menu's form of the line: the index with its sign position, uncut.
-    m_panel.link.SendCommand(QLatin1String(Command::Keyer) + NumberText::signedText(Index));
-    m_panel.RefreshPanel();
+    m_context.link.SendCommand(QLatin1String(Command::Keyer) + NumberText::signedText(Index));
+    m_context.RefreshPanel();
 }

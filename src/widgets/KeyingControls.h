@@ -6,7 +6,7 @@ class HandlerContext;
 class KeyingControls
 {
 public:
-    explicit KeyingControls(HandlerContext &panel) : m_panel(panel) {}
+    explicit KeyingControls(HandlerContext &context) : m_context(context) {}
 
     void CW_speed_up_Click();
     void CW_speed_down_Click();
@@ -17,5 +17,5 @@ public:
 private:
     void showSpeed();
 
-    HandlerContext &m_panel;
+    HandlerContext &m_context;
 };

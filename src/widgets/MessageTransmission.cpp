@@ -46,24 +46,24 @@ QString MessageTransmission::informationText(const QByteArray &reply)
 
 void MessageTransmission::Send_button_Click()
 {
-    TransmitterLink &link = m_panel.link;
+    TransmitterLink &link = m_context.link;
     if (!link.portOpen()) {
-        m_panel.dialogs.message(QStringLiteral("Com port is Closed"));
+        m_context.dialogs.message(QStringLiteral("Com port is Closed"));
         return;
     }
     // Whatever the transmitter said before (a late reply to a query) is not
     // an answer to anything now.
     link.readReceived();
     link.SendCommand(QLatin1String(Command::Message) +
-                     messageField(m_panel.ui.Message_Text->toPlainText()));
+                     messageField(m_context.ui.Message_Text->toPlainText()));
     link.SendCommand(QLatin1String(Command::StartKeying));
 }
 
 void MessageTransmission::Stop_button_Click()
 {
-    TransmitterLink &link = m_panel.link;
+    TransmitterLink &link = m_context.link;
     if (!link.portOpen()) {
-        m_panel.dialogs.message(QStringLiteral("Com port is Closed"));
+        m_context.dialogs.message(QStringLiteral("Com port is Closed"));
         return;
     }
     link.SendCommand(QLatin1String(Command::StopKeying));
@@ -71,9 +71,9 @@ void MessageTransmission::Stop_button_Click()
 
 void MessageTransmission::menuShow_VAKO_Software_Version_Click()
 {
-    TransmitterLink &link = m_panel.link;
+    TransmitterLink &link = m_context.link;
     if (!link.portOpen()) {
-        informationBox(m_panel.dialogs, QStringLiteral("Comp Port is Closed"));
+        informationBox(m_context.dialogs, QStringLiteral("Comp Port is Closed"));
         return;
     }
     // Only text that arrives after this query is its reply.
@@ -93,13 +93,13 @@ void MessageTransmission::Timer1_Timer()
 
     // The port closed meanwhile (by the operator or a pulled adapter): nobody
     // is waiting for an answer any more.
-    TransmitterLink &link = m_panel.link;
+    TransmitterLink &link = m_context.link;
     if (!link.portOpen())
         return;
 
     const QByteArray reply = link.readReceived();
     if (reply.isEmpty())
-        informationBox(m_panel.dialogs, QStringLiteral("No Connection to VAKO Transmitter"));
+        informationBox(m_context.dialogs, QStringLiteral("No Connection to VAKO Transmitter"));
     else
-        informationBox(m_panel.dialogs, informationText(reply));
+        informationBox(m_context.dialogs, informationText(reply));
 }

@@ -12,8 +12,8 @@ class MessageTransmission
 public:
     // `replyTimer` is the window's single-shot 100 ms timer whose tick
     // collects the reply to the information query.
-    MessageTransmission(HandlerContext &panel, QTimer &replyTimer)
-        : m_panel(panel), m_replyTimer(replyTimer)
+    MessageTransmission(HandlerContext &context, QTimer &replyTimer)
+        : m_context(context), m_replyTimer(replyTimer)
     {
     }
 
@@ -33,6 +33,6 @@ public:
     static QString informationText(const QByteArray &reply);
 
 private:
-    HandlerContext &m_panel;
+    HandlerContext &m_context;
     QTimer &m_replyTimer;
 };

@@ -26,8 +26,8 @@ void ModelSwitch::menu_VAKO_BIRCH_Click()
 
 void ModelSwitch::switchTo(ModelId model)
 {
-    Session &session = m_panel.session;
-    SessionState &state = m_panel.state;
+    Session &session = m_context.session;
+    SessionState &state = m_context.state;
 
     // The model that is already selected is reloaded all the same: the port
     // is reopened and the transmitter is told every value again.
@@ -39,16 +39,16 @@ void ModelSwitch::switchTo(ModelId model)
     m_ports.OpenComPort();
 
     // The port is tested again before each line.
-    if (m_panel.link.portOpen())
-        m_panel.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+    if (m_context.link.portOpen())
+        m_context.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
     else
-        m_panel.showPortStatus(false);
-    m_panel.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
-    m_panel.link.sendValue(Command::Power, state.Power, kSwitchPowerWidth);
+        m_context.showPortStatus(false);
+    m_context.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    m_context.link.sendValue(Command::Power, state.Power, kSwitchPowerWidth);
 
     // Every shown value that changes sends its own line again from its
     // control's handler, nested in here: "=F", "=P", "=S".
-    m_panel.RefreshPanel();
+    m_context.RefreshPanel();
 
     m_settings.SaveSettings();
 }

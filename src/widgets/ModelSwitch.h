@@ -12,8 +12,8 @@ class SettingsFile;
 class ModelSwitch
 {
 public:
-    ModelSwitch(HandlerContext &panel, PortMenu &ports, SettingsFile &settings)
-        : m_panel(panel), m_ports(ports), m_settings(settings)
+    ModelSwitch(HandlerContext &context, PortMenu &ports, SettingsFile &settings)
+        : m_context(context), m_ports(ports), m_settings(settings)
     {
     }
 
@@ -23,7 +23,7 @@ public:
 private:
     void switchTo(ModelId model);
 
-    HandlerContext &m_panel;
+    HandlerContext &m_context;
     PortMenu &m_ports;
     SettingsFile &m_settings;
 };

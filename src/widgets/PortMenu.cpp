@@ -22,16 +22,16 @@ qint64 portValue(const Number &portnumber)
 
 } // namespace
 
-PortMenu::PortMenu(HandlerContext &panel, SettingsFile &settings, DeviceForPort deviceForPort)
-    : m_panel(panel), m_settings(settings), m_deviceForPort(std::move(deviceForPort))
+PortMenu::PortMenu(HandlerContext &context, SettingsFile &settings, DeviceForPort deviceForPort)
+    : m_context(context), m_settings(settings), m_deviceForPort(std::move(deviceForPort))
 {
 }
 
 void PortMenu::DiscoverComPorts(const std::function<QAction *(int index)> &newEntry)
 {
-    SerialControl &comm = m_panel.link.comm();
-    QList<QAction *> &entries = m_panel.ui.menuCom;
-    for (int n = 1; n <= m_panel.state.PortEntryCount; ++n) {
+    SerialControl &comm = m_context.link.comm();
+    QList<QAction *> &entries = m_context.ui.menuCom;
+    for (int n = 1; n <= m_context.state.PortEntryCount; ++n) {
         QAction *entry = newEntry(n);
         entry->setText(QStringLiteral("Com%1").arg(n));
         const QString device = m_deviceForPort(n);
@@ -51,9 +51,9 @@ void PortMenu::DiscoverComPorts(const std::function<QAction *(int index)> &newEn
 
 void PortMenu::OpenStoredComPort()
 {
-    SessionState &state = m_panel.state;
-    SerialControl &comm = m_panel.link.comm();
-    if (const ModelProfile *profile = m_panel.session.selectedProfile()) {
+    SessionState &state = m_context.state;
+    SerialControl &comm = m_context.link.comm();
+    if (const ModelProfile *profile = m_context.session.selectedProfile()) {
         state.BaudRate = profile->BaudRate;
         state.Portnumber = profile->Portnumber;
     }
@@ -63,7 +63,7 @@ void PortMenu::OpenStoredComPort()
     const bool settingsTaken = comm.setSettings(lineSettingsText(state.BaudRate));
     const qint64 port = portValue(state.Portnumber);
     if (port <= 0) {
-        m_panel.ui.menuCloseComPort->setEnabled(false);
+        m_context.ui.menuCloseComPort->setEnabled(false);
         return;
     }
     comm.setPortOpen(false);
@@ -71,7 +71,7 @@ void PortMenu::OpenStoredComPort()
     if (settingsTaken && numberTaken)
         comm.setPortOpen(true);
     if (!comm.portOpen()) {
-        m_panel.ui.menuCloseComPort->setEnabled(false);
+        m_context.ui.menuCloseComPort->setEnabled(false);
         return;
     }
     showOpen();
@@ -79,32 +79,32 @@ void PortMenu::OpenStoredComPort()
 
 void PortMenu::OpenComPort()
 {
-    SessionState &state = m_panel.state;
-    SerialControl &comm = m_panel.link.comm();
-    for (int n = 1; n < m_panel.ui.menuCom.size() && n <= state.PortEntryCount; ++n)
-        m_panel.ui.menuCom[n]->setChecked(false);
+    SessionState &state = m_context.state;
+    SerialControl &comm = m_context.link.comm();
+    for (int n = 1; n < m_context.ui.menuCom.size() && n <= state.PortEntryCount; ++n)
+        m_context.ui.menuCom[n]->setChecked(false);
 
     comm.setPortOpen(false);
     const qint64 port = portValue(state.Portnumber);
     const bool opened = comm.setCommPort(port) && comm.setPortOpen(true);
     if (!opened) {
         comm.setPortOpen(false);
-        m_panel.showPortStatus(false);
-        m_panel.ui.menuCloseComPort->setEnabled(false);
+        m_context.showPortStatus(false);
+        m_context.ui.menuCloseComPort->setEnabled(false);
         if (port > 0)
-            m_panel.dialogs.message(kNotAvailable);
+            m_context.dialogs.message(kNotAvailable);
         state.Portnumber = 0;
     } else {
         showOpen();
     }
-    m_panel.session.copyToProfile(&ModelProfile::Portnumber, state.Portnumber);
+    m_context.session.copyToProfile(&ModelProfile::Portnumber, state.Portnumber);
 }
 
 void PortMenu::menuCom_Click(int Index)
 {
-    m_panel.state.Portnumber = Index;
+    m_context.state.Portnumber = Index;
     if (Index == 0) {
-        m_panel.dialogs.message(
+        m_context.dialogs.message(
             QStringLiteral(
                 "Exit the application and connect first the USB-RS232 cable. Then try again."),
             QStringLiteral("No Free Com Ports Found"), MessageBoxRequest::Icon::Information);
@@ -116,28 +116,28 @@ void PortMenu::menuCom_Click(int Index)
 
 void PortMenu::menuCloseComPort_Click()
 {
-    m_panel.state.Portnumber = 0;
+    m_context.state.Portnumber = 0;
     OpenComPort();
     m_settings.SaveSettings();
 }
 
 void PortMenu::portLost()
 {
-    SerialControl &comm = m_panel.link.comm();
+    SerialControl &comm = m_context.link.comm();
     comm.setPortOpen(false);
-    for (int n = 1; n < m_panel.ui.menuCom.size(); ++n)
-        m_panel.ui.menuCom[n]->setChecked(false);
-    m_panel.showPortStatus(false);
-    m_panel.ui.menuCloseComPort->setEnabled(false);
-    m_panel.dialogs.message(kNotAvailable);
+    for (int n = 1; n < m_context.ui.menuCom.size(); ++n)
+        m_context.ui.menuCom[n]->setChecked(false);
+    m_context.showPortStatus(false);
+    m_context.ui.menuCloseComPort->setEnabled(false);
+    m_context.dialogs.message(kNotAvailable);
 }
 
 void PortMenu::showOpen()
 {
-    const qint64 port = portValue(m_panel.state.Portnumber);
+    const qint64 port = portValue(m_context.state.Portnumber);
     // A port above the menu's entries simply gets no check mark.
-    if (port >= 1 && port < m_panel.ui.menuCom.size())
-        m_panel.ui.menuCom[port]->setChecked(true);
-    m_panel.ui.menuCloseComPort->setEnabled(true);
-    m_panel.showPortStatus(true);
+    if (port >= 1 && port < m_context.ui.menuCom.size())
+        m_context.ui.menuCom[port]->setChecked(true);
+    m_context.ui.menuCloseComPort->setEnabled(true);
+    m_context.showPortStatus(true);
 }

@@ -15,7 +15,7 @@ class PortMenu
 public:
     using DeviceForPort = std::function<QString(qint64 portNumber)>;
 
-    PortMenu(HandlerContext &panel, SettingsFile &settings, DeviceForPort deviceForPort);
+    PortMenu(HandlerContext &context, SettingsFile &settings, DeviceForPort deviceForPort);
 
     // Start-up: creates Com1..Com100 below the placeholder and shows those
     // whose port can be opened now. `newEntry` makes one menu entry.
@@ -36,7 +36,7 @@ public:
 private:
     void showOpen();
 
-    HandlerContext &m_panel;
+    HandlerContext &m_context;
     SettingsFile &m_settings;
     DeviceForPort m_deviceForPort;
 };

@@ -39,18 +39,26 @@ void holdCheckMark(QAction *entry)
                      [entry] { entry->setChecked(!entry->isChecked()); });
 }
 
+std::unique_ptr<Ui::main_Form> main_Form::setUpForm(main_Form *window)
+{
+    auto ui = std::make_unique<Ui::main_Form>();
+    ui->setupUi(window);
+    return ui;
+}
+
 main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment environment,
                      QWidget *parent)
-    : QMainWindow(parent), m_ui(std::make_unique<Ui::main_Form>()), m_link(comm),
-      m_panel(m_session, m_link, dialogs, (m_ui->setupUi(this), collectControls())),
-      m_frequencyTuning(m_panel), m_keyingControls(m_panel),
-      m_messageTransmission(m_panel, m_timer1), m_settings(m_session, environment.settingsPath),
-      m_portManager(m_panel, m_settings, std::move(environment.deviceForPort)),
-      m_modelSwitch(m_panel, m_portManager, m_settings),
-      m_messageFiles(dialogs, m_panel.ui.Message_Text), m_help(dialogs)
+    : QMainWindow(parent), m_ui(setUpForm(this)), m_link(comm),
+      m_context(m_session, m_link, dialogs, collectControls()), m_frequencyTuning(m_context),
+      m_keyingControls(m_context), m_messageTransmission(m_context, m_timer1),
+      m_settings(m_session, environment.settingsPath),
+      m_portMenu(m_context, m_settings, std::move(environment.deviceForPort)),
+      m_modelSwitch(m_context, m_portMenu, m_settings),
+      m_messageFileMenu(dialogs, m_context.ui.Message_Text),
+      m_help(dialogs, environment.programFolder)
 {
     setUpFonts();
-    setFixedSize(sizeHint().width(), menuBar()->sizeHint().height() + 238);
+    setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
     wireComMenu();
 
     m_timer1.setObjectName(QStringLiteral("Timer1"));
@@ -63,16 +71,16 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
             [this] { m_keyingControls.CW_speed_display_Change(); });
     // An option selected by the operator or by the program runs its handler
     // at once; one that is already selected runs nothing.
-    connect(m_panel.ui.Step_Option, &QButtonGroup::idToggled, this, [this](int index, bool on) {
+    connect(m_context.ui.Step_Option, &QButtonGroup::idToggled, this, [this](int index, bool on) {
         if (on)
             m_frequencyTuning.Step_Option_Click(index);
     });
-    connect(m_panel.ui.Power_Option, &QButtonGroup::idToggled, this, [this](int index, bool on) {
+    connect(m_context.ui.Power_Option, &QButtonGroup::idToggled, this, [this](int index, bool on) {
         if (on)
             m_keyingControls.Power_Option_Click(index);
     });
-    onMenuClick(m_ui->menuOpen_message, [this] { m_messageFiles.menuOpen_message_Click(); });
-    onMenuClick(m_ui->menu_Save_Message, [this] { m_messageFiles.menu_Save_Message_Click(); });
+    onMenuClick(m_ui->menuOpen_message, [this] { m_messageFileMenu.menuOpen_message_Click(); });
+    onMenuClick(m_ui->menu_Save_Message, [this] { m_messageFileMenu.menu_Save_Message_Click(); });
     onMenuClick(m_ui->menu_Guide, [this] { m_help.menu_Guide_Click(); });
     onMenuClick(m_ui->menu_About, [this] { m_help.menu_About_Click(); });
 
@@ -84,8 +92,8 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
             [this] { m_keyingControls.CW_speed_up_Click(); });
     connect(m_ui->CW_speed_down, &QPushButton::clicked, this,
             [this] { m_keyingControls.CW_speed_down_Click(); });
-    for (int index = 0; index < m_panel.ui.menu_Keyer.size(); ++index) {
-        onMenuClick(m_panel.ui.menu_Keyer[index],
+    for (int index = 0; index < m_context.ui.menu_Keyer.size(); ++index) {
+        onMenuClick(m_context.ui.menu_Keyer[index],
                     [this, index] { m_keyingControls.menu_Keyer_Click(index); });
     }
     connect(m_ui->Send_button, &QPushButton::clicked, this,
@@ -171,14 +179,14 @@ void main_Form::setUpFonts()
 void main_Form::wireComMenu()
 {
     m_ui->menuCom_setting->setToolTipsVisible(true);
-    onMenuClick(m_ui->menuCom0, [this] { m_portManager.menuCom_Click(0); });
-    onMenuClick(m_ui->menuCloseComPort, [this] { m_portManager.menuCloseComPort_Click(); });
+    onMenuClick(m_ui->menuCom0, [this] { m_portMenu.menuCom_Click(0); });
+    onMenuClick(m_ui->menuCloseComPort, [this] { m_portMenu.menuCloseComPort_Click(); });
     onMenuClick(m_ui->menu_Baud_Rate, [this] { menu_Baud_Rate_Click(); });
     onMenuClick(m_ui->menu_Exit, [this] { menu_Exit_Click(); });
     // A port that fails while open is reported after the handler that found
     // it has finished, so no box opens in the middle of a burst of lines.
     connect(
-        &m_link.comm(), &SerialControl::portFailed, this, [this] { m_portManager.portLost(); },
+        &m_link.comm(), &SerialControl::portFailed, this, [this] { m_portMenu.portLost(); },
         Qt::QueuedConnection);
 }
 
@@ -191,23 +199,9 @@ QAction *main_Form::newPortEntry(int index)
     entry->setCheckable(true);
     holdCheckMark(entry);
     m_ui->menuCom_setting->insertAction(m_ui->menuCom_setting->actions().at(index), entry);
-    onMenuClick(entry, [this, index] { m_portManager.menuCom_Click(index); });
+    onMenuClick(entry, [this, index] { m_portMenu.menuCom_Click(index); });
     return entry;
 }
-
-namespace {
-
-// Each step of the start-up after the settings are read is tried on its own:
-// whatever goes wrong in one, the next still runs and the window still opens.
-template <typename Step> void guarded(Step &&step)
-{
-    try {
-        step();
-    } catch (...) {
-    }
-}
-
-} // namespace
 
 void main_Form::Form_Load()
 {
@@ -217,19 +211,20 @@ void main_Form::Form_Load()
     m_ui->Message_Text->moveCursor(QTextCursor::End);
     m_settings.LoadSettings();
 
-    guarded([this] { m_portManager.DiscoverComPorts([this](int n) { return newPortEntry(n); }); });
-    guarded([this] { m_portManager.OpenStoredComPort(); });
-    guarded([this] {
-        if (const ModelProfile *selected = m_session.selectedProfile()) {
-            const Number baudRate = m_session.state.BaudRate; // applied with the port
-            m_session.loadProfile(*selected);
-            m_session.state.BaudRate = baudRate;
-        } else {
-            m_panel.dialogs.message(QStringLiteral("Invalid VAKO Model"));
-        }
-    });
-    guarded([this] { m_panel.RefreshPanel(); });
-    guarded([this] { sendStartUpLines(); });
+    // From here on a step that fails is passed over: each one absorbs its own
+    // failures (a port that does not open, a model that is unknown) and the
+    // next one runs; the window opens in every case.
+    m_portMenu.DiscoverComPorts([this](int n) { return newPortEntry(n); });
+    m_portMenu.OpenStoredComPort();
+    if (const ModelProfile *selected = m_session.selectedProfile()) {
+        const Number baudRate = m_session.state.BaudRate; // applied with the port
+        m_session.loadProfile(*selected);
+        m_session.state.BaudRate = baudRate;
+    } else {
+        m_context.dialogs.message(QStringLiteral("Invalid VAKO Model"));
+    }
+    m_context.RefreshPanel();
+    sendStartUpLines();
     m_ui->Message_Text->setFocus();
 }
 
@@ -239,7 +234,7 @@ void main_Form::sendStartUpLines()
     // only with a value its field carries truly.
     const SessionState &state = m_session.state;
     if (!m_link.portOpen())
-        m_panel.showPortStatus(false);
+        m_context.showPortStatus(false);
     m_link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
     m_link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
     m_link.sendValue(Command::Power, state.Power, 1);
@@ -254,7 +249,7 @@ void main_Form::menu_Baud_Rate_Click()
         return;
     }
     // Modeless and without an owner: the main window stays usable.
-    m_baudRateForm = new Baud_Rate_Form(m_panel, m_portManager);
+    m_baudRateForm = new Baud_Rate_Form(m_context, m_portMenu);
     m_baudRateForm->Form_Load();
     m_baudRateForm->show();
 }

@@ -31,11 +31,13 @@ namespace Ui {
 class main_Form;
 }
 
-// Where the window finds its settings file and how port numbers name devices.
+// Where the window finds its settings file and its guide, and how port
+// numbers name devices.
 struct PanelEnvironment
 {
     QString settingsPath;
     PortMenu::DeviceForPort deviceForPort = [](qint64) { return QString(); };
+    QString programFolder; // the running program's, where guide.html lies
 };
 
 // The panel's main window: builds the controls from its form and connects
@@ -56,12 +58,16 @@ public:
     void menu_Baud_Rate_Click();
 
     // The folder of the running program, where its guide lies.
-    void setProgramFolder(const QString &folder) { m_help.setProgramFolder(folder); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The form's client area, as the operator's panels were drawn.
+    static constexpr int kClientWidth = 417;
+    static constexpr int kClientHeight = 238;
+
+    static std::unique_ptr<Ui::main_Form> setUpForm(main_Form *window);
     PanelControls collectControls();
     void onMenuClick(QAction *entry, std::function<void()> handler);
     void setUpFonts();
@@ -73,14 +79,14 @@ private:
     Session m_session;
     TransmitterLink m_link;
     QTimer m_timer1{this}; // a child, so it can be found by its name
-    HandlerContext m_panel;
+    HandlerContext m_context;
     FrequencyTuning m_frequencyTuning;
     KeyingControls m_keyingControls;
     MessageTransmission m_messageTransmission;
     SettingsFile m_settings;
-    PortMenu m_portManager;
+    PortMenu m_portMenu;
     ModelSwitch m_modelSwitch;
-    MessageFileMenu m_messageFiles;
+    MessageFileMenu m_messageFileMenu;
     Help m_help;
     QPointer<Baud_Rate_Form> m_baudRateForm;
     bool m_unloaded = false;

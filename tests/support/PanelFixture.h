@@ -64,7 +64,8 @@ struct PanelFixture
         };
         if (onPty)
             real = std::make_unique<QtSerialControl>(device);
-        form = std::make_unique<main_Form>(comm(), dialogs, PanelEnvironment{path(), device});
+        form = std::make_unique<main_Form>(comm(), dialogs,
+                                           PanelEnvironment{path(), device, programFolder});
         return *form;
     }
     // Starts on `settings` (none when null); the wire keeps only what comes later.
@@ -102,5 +103,6 @@ struct PanelFixture
     std::unique_ptr<QtSerialControl> real;
     std::unique_ptr<main_Form> form;
     std::function<void(qint64 port)> onDeviceLookup;
+    QString programFolder = dir.path();
     Pty transmitter;
 };

@@ -28,7 +28,6 @@ public:
 
     // The device of port n, or the empty text when n names none.
     QString deviceFor(qint64 portNumber) const;
-    bool isExplicit() const { return m_explicit; }
 
 private:
     bool m_explicit = false;

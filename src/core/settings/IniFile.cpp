@@ -347,20 +347,3 @@ bool IniDocument::save(const QString &path) const
     }
     return file.commit();
 }
-
-QString readProfileValue(const QString &path, const QString &section, const QString &key,
-                         const QString &defaultText, int bufferSize)
-{
-    const QString text = IniDocument::load(path).value(section, key).value_or(defaultText);
-    return text.left(std::max(0, bufferSize - 1));
-}
-
-bool writeProfileValue(const QString &path, const QString &section, const QString &key,
-                       const QString &value)
-{
-    if (!isWritableEntry(trimBlanks(section), trimBlanks(key), value))
-        return false;
-    IniDocument doc = IniDocument::load(path);
-    doc.setValue(section, key, value);
-    return doc.save(path);
-}

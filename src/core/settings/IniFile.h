@@ -141,15 +141,3 @@ private:
     QByteArray m_newline;
     bool m_whole = true; // false when m_bytes is only part of the file loaded
 };
-
-// The two operations of the settings-file facility, one entry per call.
-// readProfileValue: the value text, or defaultText when the file, the section
-// or the key is missing; at most bufferSize - 1 characters are returned (none
-// for a bufferSize below 2), also of defaultText. A NUL byte in the file's
-// value arrives as a NUL character; cutting there is the caller's business.
-QString readProfileValue(const QString &path, const QString &section, const QString &key,
-                         const QString &defaultText, int bufferSize);
-// writeProfileValue: creates file, section and key as needed; reports success.
-// The value is written exactly as given, so " 136000" becomes "key= 136000".
-bool writeProfileValue(const QString &path, const QString &section, const QString &key,
-                       const QString &value);

@@ -82,7 +82,7 @@ void SettingsFile::LoadSettings()
     IniDocument document = IniDocument::load(m_path);
     if (profileString(document, kGlobalSection, kModelKey).isEmpty()) {
         // No file, or no usable model in it: write the built-in values.
-        if (!writeEntries(true)) {
+        if (!InitSettingsFile()) {
             // The file cannot be created (a folder without write access):
             // run on the built-in values rather than on empty texts.
             return;
@@ -100,9 +100,9 @@ void SettingsFile::LoadSettings()
     }
 }
 
-void SettingsFile::InitSettingsFile()
+bool SettingsFile::InitSettingsFile()
 {
-    writeEntries(true);
+    return writeEntries(true);
 }
 
 bool SettingsFile::SaveSettings()

@@ -13,8 +13,6 @@ public:
     // `path` is the file's full path, as chosen by settingsPathFor().
     SettingsFile(Session &session, QString path);
 
-    QString SettingsPath() const { return m_path; }
-
     // One value: the empty text when the file, the section or the key is
     // missing, when the value is empty and when it is exactly "DEFAULT STRING";
     // at most 1023 characters.
@@ -24,8 +22,9 @@ public:
     // Fills Model, Keyer_Type and both profiles from the file; writes the
     // built-in values first when the file has no usable model.
     void LoadSettings();
-    // Writes the fourteen entries from the session (BIRCH baud rate as "Baudrate").
-    void InitSettingsFile();
+    // Writes the fourteen entries from the session (BIRCH baud rate as
+    // "Baudrate"); false when the file cannot be written.
+    bool InitSettingsFile();
     // Writes the fourteen entries from the session, all at once.
     bool SaveSettings();
 
