@@ -149,6 +149,9 @@ private Q_SLOTS:
         f = std::make_unique<PanelFixture>(true);
         QProcess other; // this program again, holding the port until its input ends
         const auto take = [&] {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("QT_FATAL_WARNINGS");
+            other.setProcessEnvironment(env);
             other.start(QCoreApplication::applicationFilePath(),
                         {"--hold", f->transmitter.deviceName()});
             return other.waitForReadyRead(10000);
@@ -245,7 +248,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, row);
         const QString shown = row.takeLast();
-        main_Form &form = startOnPty();
+        startOnPty();
         f->transmitter.write("#I:UNPROMPTED\r"); // said before a query: no part of its reply
         QTest::qWait(50);
         QElapsedTimer clock;

@@ -20,22 +20,20 @@ void QtDialogs::endSession()
     }
 }
 
-Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
+std::unique_ptr<QMessageBox> QtDialogs::messageBox(const MessageBoxRequest &box) const
 {
-    if (m_ending)
-        return box.buttons == MessageBoxRequest::Buttons::YesNo ? Answer::No : Answer::Ok;
-    QMessageBox dialog(m_parent);
-    dialog.setWindowTitle(box.title);
+    auto dialog = std::make_unique<QMessageBox>(m_parent);
+    dialog->setWindowTitle(box.title);
     // What the boxes show comes from the transmitter, from file names and from
     // the program: never markup, each character as it is.
-    dialog.setTextFormat(Qt::PlainText);
+    dialog->setTextFormat(Qt::PlainText);
     // A box stays on the screen with its buttons in reach, however much a
     // transmitter (or noise on the line) sent: what does not fit is left out
     // of the text, said so, and kept whole under "Show Details...".
     const QScreen *screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
     const QRect room(0, 0, area.width() * 3 / 4, area.height() / 2);
-    const QFontMetrics metrics(dialog.font());
+    const QFontMetrics metrics(dialog->font());
     const auto shownText = [&box](qsizetype length) {
         if (length == box.text.size())
             return box.text;
@@ -47,27 +45,28 @@ Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
         const QRect needed = metrics.boundingRect(room, Qt::TextWordWrap, shownText(length));
         return needed.width() <= room.width() && needed.height() <= room.height();
     });
-    dialog.setText(shownText(length));
+    dialog->setText(shownText(length));
     if (length < box.text.size())
-        dialog.setDetailedText(box.text);
-    switch (box.icon) {
-    case MessageBoxRequest::Icon::None:
-        dialog.setIcon(QMessageBox::NoIcon);
-        break;
-    case MessageBoxRequest::Icon::Information:
-        dialog.setIcon(QMessageBox::Information);
-        break;
-    case MessageBoxRequest::Icon::Exclamation:
-        dialog.setIcon(QMessageBox::Warning);
-        break;
-    }
+        dialog->setDetailedText(box.text);
+    static constexpr QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information,
+                                                  QMessageBox::Warning};
+    dialog->setIcon(icons[int(box.icon)]);
     if (box.buttons == MessageBoxRequest::Buttons::YesNo) {
-        dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        dialog.setDefaultButton(box.defaultYes ? QMessageBox::Yes : QMessageBox::No);
-        return dialog.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        dialog->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        dialog->setDefaultButton(box.defaultYes ? QMessageBox::Yes : QMessageBox::No);
+    } else {
+        dialog->setStandardButtons(QMessageBox::Ok);
     }
-    dialog.setStandardButtons(QMessageBox::Ok);
-    dialog.exec();
+    return dialog;
+}
+
+Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
+{
+    if (m_ending)
+        return box.buttons == MessageBoxRequest::Buttons::YesNo ? Answer::No : Answer::Ok;
+    const int answer = messageBox(box)->exec();
+    if (box.buttons == MessageBoxRequest::Buttons::YesNo)
+        return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
     return Answer::Ok;
 }
 

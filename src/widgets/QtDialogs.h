@@ -2,6 +2,9 @@
 
 #include "Dialogs.h"
 
+#include <memory>
+
+class QMessageBox;
 class QWidget;
 
 // The real message boxes, file dialogs and document viewer.
@@ -18,6 +21,8 @@ public:
     void endSession();
 
     Answer show(const MessageBoxRequest &box) override;
+    // The box `show` waits on, made but not shown.
+    std::unique_ptr<QMessageBox> messageBox(const MessageBoxRequest &box) const;
     QString openFileName(const QString &title, const QString &filter,
                          const QString &startName) override;
     QString saveFileName(const QString &title, const QString &filter,

@@ -244,8 +244,8 @@ void main_Form::sendStartUpLines()
 void main_Form::menu_Baud_Rate_Click()
 {
     if (m_baudRateForm && m_baudRateForm->isVisible()) { // a closed one is on its way out
-        m_baudRateForm->raise();
-        m_baudRateForm->activateWindow();
+        m_baudRateForm->setWindowState(m_baudRateForm->windowState() & ~Qt::WindowMinimized);
+        m_baudRateForm->activateWindow(); // a window manager raises the window it activates
         return;
     }
     // Modeless and without an owner: the main window stays usable.

@@ -32,6 +32,7 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.remove("QT_FATAL_WARNINGS"); // the offscreen platform warns at every message box
         env.insert("XDG_CONFIG_HOME", m_config.isEmpty() ? env.value("XDG_CONFIG_HOME") : m_config);
         m_process->setProcessEnvironment(env);
         m_process->start(m_path, arguments);
