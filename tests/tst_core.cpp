@@ -5,7 +5,7 @@
 #include "protocol/AnsiText.h"
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
-#include "protocol/TransmitterLink.h"
+#include "serial/TransmitterLink.h"
 #include "serial/PortTable.h"
 #include "session/SessionState.h"
 #include "settings/IniFile.h"

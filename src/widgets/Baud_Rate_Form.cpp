@@ -4,7 +4,7 @@
 #include "OptionArray.h"
 #include "PortMenu.h"
 #include "WindowLook.h"
-#include "protocol/TransmitterLink.h"
+#include "serial/TransmitterLink.h"
 #include "serial/SerialControl.h"
 #include "ui_Baud_Rate_Form.h"
 

@@ -6,7 +6,7 @@
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
 #include "protocol/NumberText.h"
-#include "protocol/TransmitterLink.h"
+#include "serial/TransmitterLink.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "HandlerContext.h"
 #include "protocol/AnsiText.h"
 #include "protocol/CommandProtocol.h"
-#include "protocol/TransmitterLink.h"
+#include "serial/TransmitterLink.h"
 
 #include <QPlainTextEdit>
 #include <QRegularExpression>

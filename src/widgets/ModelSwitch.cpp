@@ -3,7 +3,7 @@
 #include "HandlerContext.h"
 #include "PortMenu.h"
 #include "protocol/CommandProtocol.h"
-#include "protocol/TransmitterLink.h"
+#include "serial/TransmitterLink.h"
 #include "settings/SettingsFile.h"
 
 namespace {

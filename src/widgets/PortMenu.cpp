@@ -2,7 +2,7 @@
 
 #include "Dialogs.h"
 #include "HandlerContext.h"
-#include "protocol/TransmitterLink.h"
+#include "serial/TransmitterLink.h"
 #include "serial/SerialControl.h"
 #include "settings/SettingsFile.h"
 

@@ -8,7 +8,7 @@
 #include "MessageTransmission.h"
 #include "ModelSwitch.h"
 #include "PortMenu.h"
-#include "protocol/TransmitterLink.h"
+#include "serial/TransmitterLink.h"
 #include "session/SessionState.h"
 #include "settings/SettingsFile.h"
 

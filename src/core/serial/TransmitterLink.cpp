@@ -1,4 +1,4 @@
-#include "protocol/TransmitterLink.h"
+#include "serial/TransmitterLink.h"
 
 #include "protocol/AnsiText.h"
 #include "protocol/CommandProtocol.h"
