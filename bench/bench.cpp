@@ -8,7 +8,8 @@
 #include "serial/PortTable.h"
 #include "serial/QtSerialControl.h"
 #include "settings/IniFile.h"
-#include "ui_main_Form.h"
+#include <QAction>
+#include <QPushButton>
 
 #include <QApplication>
 #include <QDir>
@@ -345,7 +346,7 @@ int main(int argc, char *argv[])
         InProcessPanel p(1, true);
         p.form->Form_Load();
         readUntil(p.pty, "=K", 4, 5000);
-        QPushButton *up = p.form->ui().up_Button;
+        QPushButton *up = p.form->findChild<QPushButton *>("up_Button");
         for (int i = 0; i < 2000; ++i) {
             QElapsedTimer clock;
             clock.start();
@@ -366,7 +367,7 @@ int main(int argc, char *argv[])
         p.form->Form_Load();
         readUntil(p.pty, "=K", 4, 5000);
         for (int i = 0; i < std::max(runs, 20); ++i) {
-            QAction *entry = i % 2 ? p.form->ui().menu_VAKO_BIRCH : p.form->ui().menu_VAKO_ALDER;
+            QAction *entry = i % 2 ? p.form->findChild<QAction *>("menu_VAKO_BIRCH") : p.form->findChild<QAction *>("menu_VAKO_ALDER");
             QElapsedTimer clock;
             clock.start();
             entry->trigger();
