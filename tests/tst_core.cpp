@@ -5,8 +5,8 @@
 #include "protocol/AnsiText.h"
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
-#include "serial/TransmitterLink.h"
 #include "serial/PortTable.h"
+#include "serial/TransmitterLink.h"
 #include "session/SessionState.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
@@ -19,6 +19,9 @@
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
 #endif
 
 // What the panel does without a window, by tables: number and display texts,
@@ -232,15 +235,15 @@ private Q_SLOTS:
 
     void settingsPath()
     {
-        QCOMPARE(settingsPathFor(dir.filePath("vako-panel")), file);
+        QCOMPARE(settingsLocationFor(dir.filePath("vako-panel")).path, file);
 #ifdef Q_OS_LINUX
         QStandardPaths::setTestModeEnabled(true); // /sys takes no files, not even root's
-        QCOMPARE(settingsPathFor("/sys/vako-panel"),
+        QCOMPARE(settingsLocationFor("/sys/vako-panel").path,
                  QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
                      "/vako-panel.ini");
         Session session; // a file that cannot be made: the built-in values, not empty texts
         session.setBuiltInValues();
-        SettingsFile(session, "/sys/vako-panel.ini").LoadSettings();
+        SettingsFile(session, QString("/sys/vako-panel.ini")).LoadSettings();
         QCOMPARE(session.state.Model + QString::number(*session.profiles[1].Frequency),
                  "BIRCH500000");
 #endif
@@ -285,6 +288,45 @@ private Q_SLOTS:
         QCOMPARE(fittingLength("0123456789", upTo(10)), 10);
         QCOMPARE(fittingLength("0123456789", upTo(7)), 7);
         QCOMPARE(fittingLength("0123456789", upTo(0)), 0);
+    }
+
+    // A preset stands in for a per-user file that does not exist yet, and the
+    // first save writes the per-user file from it, its other lines included.
+    void presetBesideTheProgram()
+    {
+        const QString preset = dir.filePath("preset.ini"), own = dir.filePath("own.ini");
+        putFile(preset, "[Ports]\nCom2=/dev/ttyUSB7\n; station 2\n" +
+                            settingsWith({{"Model=BIRCH", "Model=ALDER"}}));
+        QFile::remove(own);
+        Session session;
+        session.setBuiltInValues();
+        SettingsFile settings(session, SettingsLocation(own, preset));
+        settings.LoadSettings();
+        QCOMPARE(session.state.Model, "ALDER");
+        QVERIFY(settings.SaveSettings());
+        QCOMPARE(fileBytes(own), fileBytes(preset));
+        putFile(preset, "[VAKO]\nModel=BIRCH\n"); // once the per-user file exists, it counts
+        settings.LoadSettings();
+        QCOMPARE(session.state.Model, "ALDER");
+    }
+
+    // Message files in the system's code page, and a file another program
+    // holds is not replaced: Windows only; elsewhere Windows-1252 stays.
+    void codePageAndHeldFiles()
+    {
+        put("CQ");
+#ifdef Q_OS_WIN
+        QCOMPARE(Platform::fromAnsiCodePage(Platform::toAnsiCodePage("CQ DE VAKO K").value()),
+                 "CQ DE VAKO K");
+        const HANDLE held =
+            ::CreateFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(file).utf16()),
+                          GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        QVERIFY(!MessageFile::replaceable(file));
+        ::CloseHandle(held);
+#else
+        QVERIFY(!Platform::toAnsiCodePage("CQ") && !Platform::fromAnsiCodePage("CQ"));
+#endif
+        QVERIFY(MessageFile::replaceable(file));
     }
 
     void messageFileReadIsBounded()

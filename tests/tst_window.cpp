@@ -1,18 +1,24 @@
 #include "Baud_Rate_Form.h"
 #include "Help.h"
+#include "MessageFileMenu.h"
 #include "PanelFixture.h"
 #include "QtDialogs.h"
 #include "settings/IniFile.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QStyleOptionButton>
 #include <QTimer>
 
 #include <numeric>
@@ -377,6 +383,17 @@ private Q_SLOTS:
         const QFontMetrics big = f->get<QLabel>("Frequency_display")->fontMetrics();
         QVERIFY(big.boundingRect("888.888").right() < f->get<QLabel>("Frequency_display")->width());
         QVERIFY(big.boundingRect("50.5").width() <= f->get<QLabel>("CW_speed_display")->width());
+        step("menu_Baud_Rate"); // and every option's indicator is drawn whole in its box
+        for (QRadioButton *option : f->array<QRadioButton>("Step_Option") +
+                                        f->array<QRadioButton>("Power_Option") +
+                                        f->array<QRadioButton>("BaudRate_Option")) {
+            QStyleOptionButton look;
+            look.initFrom(option);
+            const QRect drawn =
+                option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &look, option);
+            QVERIFY2(option->rect().contains(drawn),
+                     qPrintable(option->objectName() + option->property("Index").toString()));
+        }
     }
 
     // The tab order starts in the message box, which Tab leaves. An option
@@ -415,6 +432,29 @@ private Q_SLOTS:
         step("selected 3");
     }
 
+    // A screen reader hears each option by its label, what each Up and Down
+    // steps, and each new value of the displays.
+    void screenReader()
+    {
+        f->start(file(""));
+        step("menu_Baud_Rate");
+        step("up_Button");
+        step("CW_speed_down");
+        QStringList spoken;
+        for (QWidget *o : f->array<QWidget>("Step_Option") + f->array<QWidget>("Power_Option") +
+                              f->array<QWidget>("BaudRate_Option") +
+                              f->array<QWidget>("up_Button") + f->array<QWidget>("CW_speed_down") +
+                              f->array<QWidget>("Frequency_display") +
+                              f->array<QWidget>("CW_speed_display"))
+            spoken << QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name) +
+                          QAccessible::queryAccessibleInterface(o)->text(QAccessible::Description);
+        QCOMPARE(spoken.join(','),
+                 "1 Hz,10 Hz,100 Hz,1 kHz,MIN,LOW,HIGH,MAX,9600,19200,38400,57600,115200,"
+                 "UpRaises the transmit frequency by the chosen step,DownLowers the keying speed,"
+                 "Transmit frequency in kHz: 500.100Transmit frequency in kHz,"
+                 "Keying speed in words per minute: 19Keying speed in words per minute");
+    }
+
     // What the boxes show is never read as markup, whoever wrote it, and a
     // box always fits the screen with its button in reach.
     void boxesArePlainTextAndFit_data()
@@ -434,6 +474,21 @@ private Q_SLOTS:
         QVERIFY(box->screen()->availableGeometry().size().boundedTo(box->sizeHint()) ==
                 box->sizeHint());
         QCOMPARE(label->text().contains("more characters"), reply.size() > 1000); // the cut is told
+    }
+
+    // The file dialogs name the two types as the panel does, and "All files"
+    // takes a file without a dot in its name too.
+    void fileDialogTypes()
+    {
+        for (const bool save : {false, true}) {
+            const auto dialog = QtDialogs().fileDialog("", MessageFileMenu::kFilter, "", save);
+            const auto *types = dialog->findChild<QComboBox *>("fileTypeCombo");
+            QCOMPARE(types->itemText(0) + ' ' + types->itemText(1),
+                     "Message(*.txt) All files(*.*)");
+            const QString all = dialog->nameFilters().last().section('(', -1).chopped(1);
+            const QStringList files = QDir(VAKO_PROGRAM_DIR, all).entryList(QDir::Files);
+            QVERIFY(files.contains("vako-panel") && files.contains("guide.html"));
+        }
     }
 
     void openThenSave_data()

@@ -26,15 +26,15 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(icon);
     installFontSubstitutes();
 
-    const QString settingsPath = settingsPathFor(QCoreApplication::applicationFilePath());
-    const PortTable ports = PortTable::fromSettings(IniDocument::load(settingsPath));
+    const SettingsLocation settings = settingsLocationFor(QCoreApplication::applicationFilePath());
+    const PortTable ports = PortTable::fromSettings(IniDocument::load(settings.readable()));
     const auto deviceForPort = [&ports](qint64 n) { return ports.deviceFor(n); };
 
     QtSerialControl comm(deviceForPort);
     QtDialogs dialogs;
     main_Form form(
         comm, dialogs,
-        PanelEnvironment{settingsPath, deviceForPort, QCoreApplication::applicationDirPath()});
+        PanelEnvironment{settings, deviceForPort, QCoreApplication::applicationDirPath()});
     dialogs.setParent(&form);
 
     // A logout, a shutdown or a kill closes the window as the operator would,

@@ -1,5 +1,6 @@
 #include "Platform.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -73,9 +74,9 @@ void openDocument(const QString &path, QObject *context, std::function<void(bool
 {
 #ifdef Q_OS_WIN
     // The shell's "open" action; a result above 32 is success.
-    const auto result = reinterpret_cast<qintptr>(
-        ::ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(path.utf16()), nullptr, nullptr,
-                        SW_SHOWDEFAULT));
+    const auto result = reinterpret_cast<qintptr>(::ShellExecuteW(
+        nullptr, L"open", reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()),
+        nullptr, nullptr, SW_SHOWDEFAULT));
     shown(result > 32);
     Q_UNUSED(context);
 #else
@@ -101,6 +102,7 @@ void openDocument(const QString &path, QObject *context, std::function<void(bool
 bool openRegularFile(QFile &file, const QString &path)
 {
 #ifdef Q_OS_WIN
+    file.setFileName(path);
     return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
 #else
     // Looked at before it is opened: opening a serial device raises its
@@ -119,6 +121,55 @@ bool openRegularFile(QFile &file, const QString &path)
         return false;
     }
     return true;
+#endif
+}
+
+std::optional<QByteArray> toAnsiCodePage(const QString &text)
+{
+#ifdef Q_OS_WIN
+    // A character the code page lacks becomes its default character, "?".
+    const auto *wide = reinterpret_cast<LPCWCH>(text.utf16());
+    const int size = int(text.size());
+    QByteArray bytes(::WideCharToMultiByte(CP_ACP, 0, wide, size, nullptr, 0, nullptr, nullptr),
+                     Qt::Uninitialized);
+    ::WideCharToMultiByte(CP_ACP, 0, wide, size, bytes.data(), int(bytes.size()), nullptr, nullptr);
+    return bytes;
+#else
+    Q_UNUSED(text);
+    return std::nullopt;
+#endif
+}
+
+std::optional<QString> fromAnsiCodePage(const QByteArray &bytes)
+{
+#ifdef Q_OS_WIN
+    const int size = int(bytes.size());
+    QString text(::MultiByteToWideChar(CP_ACP, 0, bytes.constData(), size, nullptr, 0),
+                 Qt::Uninitialized);
+    ::MultiByteToWideChar(CP_ACP, 0, bytes.constData(), size, reinterpret_cast<LPWSTR>(text.data()),
+                          int(text.size()));
+    return text;
+#else
+    Q_UNUSED(bytes);
+    return std::nullopt;
+#endif
+}
+
+bool heldByAnotherProgram(const QString &path)
+{
+#ifdef Q_OS_WIN
+    // Asking for the right to delete, while sharing everything: only a
+    // program that holds the file without sharing its deletion refuses.
+    const HANDLE file = ::CreateFileW(
+        reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), DELETE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return ::GetLastError() == ERROR_SHARING_VIOLATION;
+    ::CloseHandle(file);
+    return false;
+#else
+    Q_UNUSED(path);
+    return false;
 #endif
 }
 

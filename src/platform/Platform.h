@@ -46,4 +46,14 @@ void openDocument(const QString &path, QObject *context, std::function<void(bool
 // before anything could block the window or touch the device's lines.
 bool openRegularFile(QFile &file, const QString &path);
 
+// Message files are in the system's 8-bit code page. On Windows that is its
+// ANSI code page; the other systems have none, and these give nullopt: the
+// caller keeps to Windows-1252, the code page operators exchange files in.
+std::optional<QByteArray> toAnsiCodePage(const QString &text);
+std::optional<QString> fromAnsiCodePage(const QByteArray &bytes);
+
+// Whether another program holds the file open so that it cannot be replaced
+// (on Windows, a sharing violation); never where files have no such locks.
+bool heldByAnotherProgram(const QString &path);
+
 } // namespace Platform

@@ -74,29 +74,46 @@ QString QtDialogs::qtFilter(const QString &filter)
 {
     // Pairs of description and pattern, as the operator's Windows dialogs
     // take them; Qt wants "description (patterns)" joined by ";;".
+    // "*.*" is every file to the operator, also one without a dot in its
+    // name: "*" says so to Qt on every system. The dialogs hide the patterns,
+    // showing each type by its own name.
     const QStringList parts = filter.split(u'|');
     QStringList entries;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        entries << parts[i] + QStringLiteral(" (") + parts[i + 1] + u')';
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = parts[i + 1] == u"*.*" ? QStringLiteral("*") : parts[i + 1];
+        entries << parts[i] + QStringLiteral(" (") + pattern + u')';
+    }
     return entries.join(QStringLiteral(";;"));
+}
+
+std::unique_ptr<QFileDialog> QtDialogs::fileDialog(const QString &title, const QString &filter,
+                                                   const QString &startName, bool save) const
+{
+    auto dialog = std::make_unique<QFileDialog>(m_parent, title, startName, qtFilter(filter));
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The program asks about replacing an existing file itself.
+    dialog->setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::HideNameFilterDetails);
+    return dialog;
 }
 
 QString QtDialogs::openFileName(const QString &title, const QString &filter,
                                 const QString &startName)
 {
-    if (m_ending)
-        return QString();
-    return QFileDialog::getOpenFileName(m_parent, title, startName, qtFilter(filter));
+    return chosenFile(fileDialog(title, filter, startName, false));
 }
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter,
                                 const QString &startName)
 {
-    if (m_ending)
+    return chosenFile(fileDialog(title, filter, startName, true));
+}
+
+QString QtDialogs::chosenFile(const std::unique_ptr<QFileDialog> &dialog) const
+{
+    if (m_ending || dialog->exec() != QDialog::Accepted)
         return QString();
-    // The program asks about replacing an existing file itself.
-    return QFileDialog::getSaveFileName(m_parent, title, startName, qtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return dialog->selectedFiles().value(0);
 }
 
 void QtDialogs::openDocument(const QString &path, std::function<void(bool shown)> shown)

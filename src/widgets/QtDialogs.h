@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QFileDialog;
 class QMessageBox;
 class QWidget;
 
@@ -29,10 +30,16 @@ public:
                          const QString &startName) override;
     void openDocument(const QString &path, std::function<void(bool shown)> shown) override;
 
+    // The file dialog the two above wait on, made but not shown.
+    std::unique_ptr<QFileDialog> fileDialog(const QString &title, const QString &filter,
+                                            const QString &startName, bool save) const;
+
     // "Message(*.txt)|*.txt|All files(*.*)|*.*" as a Qt file-dialog filter.
     static QString qtFilter(const QString &filter);
 
 private:
+    QString chosenFile(const std::unique_ptr<QFileDialog> &dialog) const;
+
     QWidget *m_parent;
     bool m_ending = false;
 };

@@ -16,13 +16,16 @@ inline void installFontSubstitutes()
 
 // A frame carries its caption on its top border, as the operator's Windows
 // panels always drew them, so the positions of the controls inside it hold;
-// it hides whatever frame lies beneath it.
+// it hides whatever frame lies beneath it. The option buttons in it are the
+// 13-pixel boxes of the form: their round indicators are drawn 13 pixels
+// wide, whole, where the style's own would be cut at the box's edge.
 inline void applyFrameLook(QGroupBox *frame)
 {
     frame->setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; background: palette(window); "
         "}"
-        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"
+        "QRadioButton::indicator { width: 13px; height: 13px; }"));
 }
 
 // Centres a window on its screen: its left edge at (screen width - width) / 2,

@@ -35,7 +35,7 @@ class main_Form;
 // numbers name devices.
 struct PanelEnvironment
 {
-    QString settingsPath;
+    SettingsLocation settings;
     PortMenu::DeviceForPort deviceForPort = [](qint64) { return QString(); };
     QString programFolder; // the running program's, where guide.html lies
 };

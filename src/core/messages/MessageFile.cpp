@@ -18,7 +18,7 @@ std::optional<QString> read(const QString &path)
     const QByteArray bytes = file.read(kReadLimit);
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    return AnsiText::decode(bytes);
+    return Platform::fromAnsiCodePage(bytes).value_or(AnsiText::decode(bytes));
 }
 
 Presence probe(const QString &path)
@@ -40,7 +40,9 @@ bool replaceable(const QString &path)
     // tested by itself because a process running with administrator rights
     // may write any file and would otherwise replace a file the operator
     // protected.
-    return target.permissions().testFlag(QFileDevice::WriteOwner) && target.isWritable();
+    // A file another program holds open cannot be replaced either.
+    return target.permissions().testFlag(QFileDevice::WriteOwner) && target.isWritable() &&
+           !Platform::heldByAnotherProgram(path);
 }
 
 bool write(const QString &path, const QString &text)
@@ -54,7 +56,7 @@ bool write(const QString &path, const QString &text)
     // flush and put a truncated file in place of the old one.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    const QByteArray bytes = AnsiText::encode(text);
+    const QByteArray bytes = Platform::toAnsiCodePage(text).value_or(AnsiText::encode(text));
     for (qint64 done = 0; done < bytes.size();) {
         const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
         if (written <= 0)

@@ -4,8 +4,9 @@
 
 #include <optional>
 
-// The operator's message text files, without any window: 8-bit Windows-1252
-// text, no byte-order mark, no header, no line end added.
+// The operator's message text files, without any window: 8-bit text in the
+// system's code page (Windows-1252 where the system has none), no byte-order
+// mark, no header, no line end added.
 namespace MessageFile {
 
 // No message is this long; reading more of a file could only slow the panel
@@ -24,8 +25,9 @@ enum class Presence
 };
 Presence probe(const QString &path);
 
-// Whether an existing target may be replaced: not a folder, and not marked
-// read-only. A target that vanished has nothing left to protect.
+// Whether an existing target may be replaced: not a folder, not marked
+// read-only, not held open by another program. A target that vanished has
+// nothing left to protect.
 bool replaceable(const QString &path);
 
 // Writes the bytes of `text` to `path` through a temporary file in the same

@@ -65,8 +65,8 @@ bool folderTakesFiles(const QString &folder)
 
 } // namespace
 
-SettingsFile::SettingsFile(Session &session, QString path)
-    : m_session(session), m_path(std::move(path))
+SettingsFile::SettingsFile(Session &session, SettingsLocation location)
+    : m_session(session), m_location(std::move(location))
 {
 }
 
@@ -79,7 +79,7 @@ QString SettingsFile::ReadProfileString(const QString &path, const QString &sect
 void SettingsFile::LoadSettings()
 {
     SessionState &state = m_session.state;
-    IniDocument document = IniDocument::load(m_path);
+    IniDocument document = IniDocument::load(m_location.readable());
     if (profileString(document, kGlobalSection, kModelKey).isEmpty()) {
         // No file, or no usable model in it: write the built-in values.
         if (!InitSettingsFile()) {
@@ -87,7 +87,7 @@ void SettingsFile::LoadSettings()
             // run on the built-in values rather than on empty texts.
             return;
         }
-        document = IniDocument::load(m_path);
+        document = IniDocument::load(m_location.readable());
     }
     state.Model = profileString(document, kGlobalSection, kModelKey);
     state.Keyer_Type = NumberText::parse(profileString(document, kGlobalSection, kKeyerKey));
@@ -116,7 +116,7 @@ bool SettingsFile::writeEntries(bool initial)
     // power cut leaves the previous file or the new one, never a file that
     // holds half of a save.
     const SessionState &state = m_session.state;
-    IniDocument document = IniDocument::load(m_path);
+    IniDocument document = IniDocument::load(m_location.readable());
     document.setValue(kGlobalSection, kModelKey, state.Model);
     document.setValue(kGlobalSection, kKeyerKey, numberText(state.Keyer_Type, 2));
     for (std::size_t m = 0; m < modelTable().size(); ++m) {
@@ -134,10 +134,15 @@ bool SettingsFile::writeEntries(bool initial)
                 numberText(m_session.profiles[m].*entry.field, model.builtIn.*entry.field));
         }
     }
-    return document.save(m_path);
+    return document.save(m_location.path);
 }
 
-QString settingsPathFor(const QString &executablePath)
+QString SettingsLocation::readable() const
+{
+    return preset.isEmpty() || QFileInfo::exists(path) ? path : preset;
+}
+
+SettingsLocation settingsLocationFor(const QString &executablePath)
 {
     const QFileInfo executable(executablePath);
     const QString fileName = executable.completeBaseName() + QStringLiteral(".ini");
@@ -152,8 +157,9 @@ QString settingsPathFor(const QString &executablePath)
         return beside;
 
     // Installed in a system folder: keep the operator's choices in the
-    // per-user configuration folder instead of losing them at every exit.
+    // per-user configuration folder instead of losing them at every exit,
+    // starting from what lies beside the program.
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(folder);
-    return folder + u'/' + fileName;
+    return {folder + u'/' + fileName, existing.isFile() ? beside : QString()};
 }

@@ -4,14 +4,31 @@
 
 class Session;
 
+// Where the settings live: `path`, which every save writes; and `preset`, a
+// file beside the program (an administrator's, or one from an earlier
+// installation) read in its place, unknown lines and [Ports] included, as
+// long as `path` does not exist yet.
+struct SettingsLocation
+{
+    SettingsLocation(QString path = QString(), QString preset = QString())
+        : path(std::move(path)), preset(std::move(preset))
+    {
+    }
+    // The file to read now: `path`, or the preset while `path` does not exist.
+    QString readable() const;
+
+    QString path;
+    QString preset;
+};
+
 // The settings file: the selected model, the keyer mode and both model
 // profiles, carried from one run to the next. Read once at start-up, written
 // whole on a model switch, a port choice, "Close Com Port" and at the end.
 class SettingsFile
 {
 public:
-    // `path` is the file's full path, as chosen by settingsPathFor().
-    SettingsFile(Session &session, QString path);
+    // `location` as settingsLocationFor() chooses it, or a file's path.
+    SettingsFile(Session &session, SettingsLocation location);
 
     // One value: the empty text when the file, the section or the key is
     // missing, when the value is empty and when it is exactly "DEFAULT STRING";
@@ -32,11 +49,11 @@ private:
     bool writeEntries(bool initial);
 
     Session &m_session;
-    QString m_path;
+    SettingsLocation m_location;
 };
 
 // Where the settings file lives: beside the executable, named after it with
 // ".ini"; when that folder is not writable and no writable file exists there
 // (an installation in a system folder), the same name in the per-user
-// configuration folder.
-QString settingsPathFor(const QString &executablePath);
+// configuration folder, with a file beside the executable as its preset.
+SettingsLocation settingsLocationFor(const QString &executablePath);
