@@ -1,15 +1,13 @@
-// The reference the panel is measured against: a bare Qt Widgets program that
-// shows one empty window of the panel's size and leaves at its first
-// event-loop turn. It prints its peak memory so both are read the same way.
+// The second reference the panel is measured against: a bare Qt Widgets
+// program that shows one empty window of the panel's size (--first-turn and
+// --smaps: see FirstTurn.h).
 // With --text it also shows one caption in the panel's display font, to tell
 // what drawing any text at all costs (font configuration, shaping).
-#include <QApplication>
-#include <QFile>
-#include <QLabel>
-#include <QTimer>
-#include <QWidget>
+#include "FirstTurn.h"
 
-#include <cstdio>
+#include <QApplication>
+#include <QLabel>
+#include <QWidget>
 
 int main(int argc, char *argv[])
 {
@@ -27,23 +25,5 @@ int main(int argc, char *argv[])
         caption->setGeometry(16, 56, 73, 24);
     }
     window.show();
-    QTimer::singleShot(0, &app, [] {
-        // With --smaps: the resident size of each mapping, for the bench to
-        // tell where the panel's extra memory lies.
-        if (QCoreApplication::arguments().contains(QStringLiteral("--smaps"))) {
-            QFile smaps(QStringLiteral("/proc/self/smaps"));
-            if (smaps.open(QIODevice::ReadOnly))
-                std::printf("%s", smaps.readAll().constData());
-        }
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (status.open(QIODevice::ReadOnly)) {
-            for (const QByteArray &line : status.readAll().split('\n')) {
-                if (line.startsWith("VmHWM:"))
-                    std::printf("%s\n", line.constData());
-            }
-        }
-        std::fflush(stdout);
-        QCoreApplication::quit();
-    });
-    return app.exec();
+    return runToFirstTurn(app);
 }

@@ -3,6 +3,7 @@
 #include "MessageFileMenu.h"
 #include "PanelFixture.h"
 #include "QtDialogs.h"
+#include "WindowLook.h"
 #include "settings/IniFile.h"
 
 #include <QAccessible>
@@ -36,7 +37,7 @@ class tst_Window : public QObject
 {
     Q_OBJECT
     std::unique_ptr<PanelFixture> f;
-    int writesAtStart = 0, opensAtStart = 0;
+    int writesAtStart = 0, opensAtStart = 0, opensInStartUp = 0;
     QByteArray afterStartUp;
 
     // "V:", "A:", "B:": the sections VAKO, ALDER_settings, BIRCH_settings.
@@ -90,9 +91,11 @@ class tst_Window : public QObject
         const QString verb = s.section(' ', 0, 0), arg = s.section(' ', 1);
         const IniDocument saved = IniDocument::load(f->path());
         if (verb == "start") {
+            const int opensBefore = f->fake.openCount;
             f->start(QByteArray(), true);
             writesAtStart = f->fake.settingsWrites.size();
             opensAtStart = f->fake.openCount;
+            opensInStartUp = opensAtStart - opensBefore;
             afterStartUp = f->saved();
         } else if (verb == "present") // ports that exist
             f->fake.presentPorts = {arg.toInt(), arg.section(' ', 1).toInt()};
@@ -154,8 +157,10 @@ class tst_Window : public QObject
             QCOMPARE(f->get<QButtonGroup>("BaudRate_Option")->checkedId(), arg.toInt());
         else if (verb == "line") // the line settings given to the serial line since the start-up
             QCOMPARE(f->fake.settingsWrites.mid(writesAtStart).join(' '), arg);
-        else if (verb == "opens")
+        else if (verb == "opens") // since the start-up
             QCOMPARE(f->fake.openCount - opensAtStart, arg.toInt());
+        else if (verb == "opened") // in the start-up, its probes included
+            QCOMPARE(opensInStartUp, arg.toInt());
         else if (verb == "gone")
             QTRY_VERIFY(!f->baudRateForm());
         else if (verb == "modeless") // and owned by no window: the main window stays usable
@@ -198,6 +203,7 @@ private Q_SLOTS:
         rows({
             {"first run", "none", "", "", "VAKO BIRCH|500.000|*|closed|"},
             {"BIRCH on port 3", "", "", "=F500000\r=S200\r=P0\r=K2\r", birch},
+            {"four ports free: four probes, the stored one kept open", "", "opened 4", "", "*"},
             {"ALDER on port 3: the refresh's lines, then the start-up's", "V:Model=ALDER", "",
              "=F136000\r=P1\r=S100\r=F136000\r=S100\r=P1\r=K2\r", alder},
             {"keyer mode 0", "V:Keyer_Type=0", "", "=F500000\r=S200\r=P0\r=K0\r", "*|01|1000"},
@@ -399,6 +405,21 @@ private Q_SLOTS:
     // The tab order starts in the message box, which Tab leaves. An option
     // group is one tab stop, on its selected option; the arrows move the
     // selection, and send it, up to the group's ends; Space adds nothing.
+    // The title bar's sizes at once; the application switcher's after the
+    // first paint, so that decoding them does not hold the window back.
+    void iconSizes()
+    {
+        QWidget window;
+        installPanelIcon(&window);
+        const auto largest = [] {
+            const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+            return std::accumulate(sizes.begin(), sizes.end(), 0,
+                                   [](int m, QSize s) { return std::max(m, s.width()); });
+        };
+        QCOMPARE(largest(), 64);
+        window.show();
+        QTRY_COMPARE(largest(), 256);
+    }
     void optionGroupsByKeyboard()
     {
         f->fake.presentPorts = {3};

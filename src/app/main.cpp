@@ -1,5 +1,6 @@
 #include "CaretRest.h"
 #include "Dialogs.h"
+#include "Platform.h"
 #include "QtDialogs.h"
 #include "TerminationSignals.h"
 #include "WindowLook.h"
@@ -10,21 +11,18 @@
 #include "settings/SettingsFile.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char *argv[])
 {
+    const Platform::FontConfigurationReader fonts; // while the display is connected
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("VAKO"));
     QApplication::setApplicationName(QStringLiteral("vako-panel"));
     QApplication::setApplicationVersion(QStringLiteral(VAKO_VERSION));
     // The desktop matches the window to its menu entry and icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(VAKO_APP_ID));
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/" VAKO_APP_ID ".png").arg(size));
-    QApplication::setWindowIcon(icon);
     installFontSubstitutes();
+    installPanelStyle();
 
     const SettingsLocation settings = settingsLocationFor(QCoreApplication::applicationFilePath());
     const PortTable ports = PortTable::fromSettings(IniDocument::load(settings.readable()));
@@ -36,6 +34,7 @@ int main(int argc, char *argv[])
         comm, dialogs,
         PanelEnvironment{settings, deviceForPort, QCoreApplication::applicationDirPath()});
     dialogs.setParent(&form);
+    installPanelIcon(&form); // before the start-up, whose message boxes carry it too
 
     // A logout, a shutdown or a kill closes the window as the operator would,
     // so the settings are saved once and the program ends normally.

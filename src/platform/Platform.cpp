@@ -15,6 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef VAKO_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 namespace Platform {
 
@@ -171,6 +174,21 @@ bool heldByAnotherProgram(const QString &path)
     Q_UNUSED(path);
     return false;
 #endif
+}
+
+FontConfigurationReader::FontConfigurationReader()
+{
+#ifdef VAKO_HAVE_FONTCONFIG
+    // FcInit is safe beside the toolkit's own call: whichever comes second
+    // finds the configuration read, or reads its own.
+    m_thread = std::thread([] { FcInit(); });
+#endif
+}
+
+FontConfigurationReader::~FontConfigurationReader()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 } // namespace Platform

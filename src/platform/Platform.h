@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <thread>
 
 #include <optional>
 
@@ -55,5 +56,22 @@ std::optional<QString> fromAnsiCodePage(const QByteArray &bytes);
 // Whether another program holds the file open so that it cannot be replaced
 // (on Windows, a sharing violation); never where files have no such locks.
 bool heldByAnotherProgram(const QString &path);
+
+// Reads the system's font configuration on a thread of its own while the
+// program connects to the display, where fonts come from it (fontconfig):
+// reading its files is the largest single cost of showing the first text,
+// and the display connection leaves a second processor idle meanwhile. The
+// window's first text then finds it read. Waits for the thread when it goes.
+class FontConfigurationReader
+{
+public:
+    FontConfigurationReader();
+    ~FontConfigurationReader();
+    FontConfigurationReader(const FontConfigurationReader &) = delete;
+    FontConfigurationReader &operator=(const FontConfigurationReader &) = delete;
+
+private:
+    std::thread m_thread;
+};
 
 } // namespace Platform

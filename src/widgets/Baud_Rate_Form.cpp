@@ -4,8 +4,8 @@
 #include "OptionArray.h"
 #include "PortMenu.h"
 #include "WindowLook.h"
-#include "serial/TransmitterLink.h"
 #include "serial/SerialControl.h"
+#include "serial/TransmitterLink.h"
 #include "ui_Baud_Rate_Form.h"
 
 #include <QButtonGroup>

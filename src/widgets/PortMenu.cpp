@@ -2,8 +2,8 @@
 
 #include "Dialogs.h"
 #include "HandlerContext.h"
-#include "serial/TransmitterLink.h"
 #include "serial/SerialControl.h"
+#include "serial/TransmitterLink.h"
 #include "settings/SettingsFile.h"
 
 #include <QAction>
@@ -31,28 +31,37 @@ void PortMenu::DiscoverComPorts(const std::function<QAction *(int index)> &newEn
 {
     SerialControl &comm = m_context.link.comm();
     QList<QAction *> &entries = m_context.ui.menuCom;
+    const qint64 stored = takeStoredPort();
+    // A port is free when its number names a device that opens now. The
+    // probe writes nothing: it only opens and closes. The stored port is
+    // probed last and, when free, stays open for OpenStoredComPort: one open
+    // fewer at the start, and one rise and fall of the modem lines fewer on
+    // the transmitter's line.
+    const auto probe = [&](int n) {
+        const bool free = comm.setCommPort(n) && comm.setPortOpen(true);
+        if (n != stored)
+            comm.setPortOpen(false);
+        entries[n]->setEnabled(free);
+        entries[n]->setVisible(free);
+        if (free)
+            entries.first()->setVisible(false);
+    };
     for (int n = 1; n <= m_context.state.PortEntryCount; ++n) {
         QAction *entry = newEntry(n);
         entry->setText(QStringLiteral("Com%1").arg(n));
         const QString device = m_deviceForPort(n);
         entry->setToolTip(device.isEmpty() ? QStringLiteral("No device") : device);
         entries.append(entry);
-
-        // A port is free when its number names a device that opens now. The
-        // probe writes nothing: it only opens and closes.
-        const bool free = comm.setCommPort(n) && comm.setPortOpen(true);
-        comm.setPortOpen(false);
-        entry->setEnabled(free);
-        entry->setVisible(free);
-        if (free)
-            entries.first()->setVisible(false);
+        if (n != stored)
+            probe(n);
     }
+    if (stored >= 1 && stored <= m_context.state.PortEntryCount)
+        probe(static_cast<int>(stored));
 }
 
-void PortMenu::OpenStoredComPort()
+qint64 PortMenu::takeStoredPort()
 {
     SessionState &state = m_context.state;
-    SerialControl &comm = m_context.link.comm();
     if (const ModelProfile *profile = m_context.session.selectedProfile()) {
         state.BaudRate = profile->BaudRate;
         state.Portnumber = profile->Portnumber;
@@ -60,16 +69,18 @@ void PortMenu::OpenStoredComPort()
     // An unusable stored baud rate is refused; the stored port then stays
     // closed, silently, as does a port that is busy now. Either way the stored
     // number is kept, so the next start tries the same port again.
-    const bool settingsTaken = comm.setSettings(lineSettingsText(state.BaudRate));
-    const qint64 port = portValue(state.Portnumber);
-    if (port <= 0) {
-        m_context.ui.menuCloseComPort->setEnabled(false);
-        return;
+    const bool settingsTaken = m_context.link.comm().setSettings(lineSettingsText(state.BaudRate));
+    return settingsTaken ? portValue(state.Portnumber) : 0;
+}
+
+void PortMenu::OpenStoredComPort()
+{
+    SerialControl &comm = m_context.link.comm();
+    if (!comm.portOpen()) { // not left open by its probe
+        const qint64 port = takeStoredPort();
+        if (port > 0 && comm.setCommPort(port))
+            comm.setPortOpen(true);
     }
-    comm.setPortOpen(false);
-    const bool numberTaken = comm.setCommPort(port);
-    if (settingsTaken && numberTaken)
-        comm.setPortOpen(true);
     if (!comm.portOpen()) {
         m_context.ui.menuCloseComPort->setEnabled(false);
         return;

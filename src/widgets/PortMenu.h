@@ -18,9 +18,11 @@ public:
     PortMenu(HandlerContext &context, SettingsFile &settings, DeviceForPort deviceForPort);
 
     // Start-up: creates Com1..Com100 below the placeholder and shows those
-    // whose port can be opened now. `newEntry` makes one menu entry.
+    // whose port can be opened now. `newEntry` makes one menu entry. The
+    // selected model's port, when free, is left open.
     void DiscoverComPorts(const std::function<QAction *(int index)> &newEntry);
-    // Start-up: applies the selected model's line speed and opens its port.
+    // Start-up: opens the selected model's port at its line speed, unless
+    // its probe left it open.
     void OpenStoredComPort();
     // (Re)opens the port of Portnumber; 0 closes it.
     void OpenComPort();
@@ -34,6 +36,9 @@ public:
     void portLost();
 
 private:
+    // Takes the selected model's line speed and port number and applies the
+    // speed; the port number to open, 0 when none or the speed is refused.
+    qint64 takeStoredPort();
     void showOpen();
 
     HandlerContext &m_context;

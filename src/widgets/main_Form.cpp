@@ -57,10 +57,11 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
       m_messageFileMenu(dialogs, m_context.ui.Message_Text),
       m_help(dialogs, environment.programFolder)
 {
-    setUpFonts();
+    applyPanelLook(this, *m_ui);
+    // As in the operator's other programs, Tab leaves the message box.
+    m_ui->Message_Text->setTabChangesFocus(true);
     m_ui->Frequency_display->nameForScreenReaders();
     m_ui->CW_speed_display->nameForScreenReaders();
-    setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
     wireComMenu();
 
     m_timer1.setObjectName(QStringLiteral("Timer1"));
@@ -156,26 +157,6 @@ PanelControls main_Form::collectControls()
 void main_Form::onMenuClick(QAction *entry, std::function<void()> handler)
 {
     connect(entry, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
-}
-
-void main_Form::setUpFonts()
-{
-    // The displays' large bold figures: 13.5 pt, which the form cannot hold.
-    for (QLabel *label : {static_cast<QLabel *>(m_ui->Frequency_display), m_ui->Label1,
-                          static_cast<QLabel *>(m_ui->CW_speed_display), m_ui->Label10}) {
-        QFont font = label->font();
-        font.setPointSizeF(13.5);
-        font.setBold(true);
-        label->setFont(font);
-    }
-    for (QGroupBox *frame : {m_ui->Frame1, m_ui->Frame2, m_ui->Frame3, m_ui->Power_Frame})
-        applyFrameLook(frame);
-
-    QFont message = m_ui->Message_Text->font();
-    message.setPointSizeF(9.75);
-    m_ui->Message_Text->setFont(message);
-    // As in the operator's other programs, Tab leaves the message box.
-    m_ui->Message_Text->setTabChangesFocus(true);
 }
 
 void main_Form::wireComMenu()

@@ -57,20 +57,13 @@ public:
     void menu_Exit_Click();
     void menu_Baud_Rate_Click();
 
-    // The folder of the running program, where its guide lies.
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The form's client area, as the operator's panels were drawn.
-    static constexpr int kClientWidth = 417;
-    static constexpr int kClientHeight = 238;
-
     static std::unique_ptr<Ui::main_Form> setUpForm(main_Form *window);
     PanelControls collectControls();
     void onMenuClick(QAction *entry, std::function<void()> handler);
-    void setUpFonts();
     void wireComMenu();
     QAction *newPortEntry(int index);
     void sendStartUpLines();
