@@ -1,10 +1,13 @@
 #include "Dialogs.h"
+#include "Fakes.h"
 #include "Files.h"
 #include "Platform.h"
 #include "messages/MessageFile.h"
 #include "protocol/AnsiText.h"
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
+#include "remote/RigProtocol.h"
+#include "remote/RigServer.h"
 #include "serial/PortTable.h"
 #include "serial/TransmitterLink.h"
 #include "session/SessionState.h"
@@ -13,6 +16,7 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <numeric>
@@ -327,6 +331,101 @@ private Q_SLOTS:
         QVERIFY(!Platform::toAnsiCodePage("CQ") && !Platform::fromAnsiCodePage("CQ"));
 #endif
         QVERIFY(MessageFile::replaceable(file));
+    }
+
+    // Hamlib's network rig protocol as rigctld answers it, and what each
+    // command asks of the panel. "closed:" sends with the serial port closed.
+    void stationProgram_data()
+    {
+        const QString dump = "1\n2\n0\n0.000000 999999.000000 0x2 -1 -1 0x1 0x1\n";
+        rows(
+            {{"frequency", "f\n", "500000\n", ""},
+             {"extended", "+f\n", "get_freq:\nFrequency: 500000\nRPRT 0\n", ""},
+             {"extended, one line", ";f\n", "get_freq:;Frequency: 500000;RPRT 0\n", ""},
+             {"tune as the client writes it", "F 500100.000000\n", "RPRT 0\n", "F500100"},
+             {"tune, extended", "+F 500100\n", "set_freq: 500100\nRPRT 0\n", "F500100"},
+             {"past the field", "F 1000000\n", "RPRT -1\n", ""},
+             {"a fraction of a hertz", "F 500100.5\n", "RPRT -1\n", ""},
+             {"no number", "F abc\n", "RPRT -1\n", ""},
+             {"below zero", "F -5\n", "RPRT -1\n", ""},
+             {"argument missing", "F\n", "RPRT -1\n", ""},
+             {"port closed: nothing sent", "closed:F 500100\n", "RPRT -6\n", ""},
+             {"mode", "m\n", "CW\n0\n", ""},
+             {"mode CW", "M CW 0\n", "RPRT 0\n", ""},
+             {"mode USB refused", "M USB 2400\n", "RPRT -1\n", ""},
+             {"VFO", "v\nV VFOA\nV VFOB\n", "VFOA\nRPRT 0\nRPRT -16\n", ""},
+             {"speed", "l KEYSPD\n+l KEYSPD\n", "20\nget_level: KEYSPD\n20\nRPRT 0\n", ""},
+             {"speeds onto the grid", "L KEYSPD 25\nL KEYSPD 12.4\nL KEYSPD 0.5\n",
+              "RPRT 0\nRPRT 0\nRPRT 0\n", "S250 S120 S5"},
+             {"speeds off the grid", "L KEYSPD 51\nL KEYSPD 0.04\n", "RPRT -1\nRPRT -1\n", ""},
+             {"power", "l RFPOWER\n", "0.666667\n", ""},
+             {"powers", "L RFPOWER 0\nL RFPOWER 0.5\nL RFPOWER 1\nL RFPOWER 1.5\n",
+              "RPRT 0\nRPRT 0\nRPRT 0\nRPRT -1\n", "P0 P2 P3"},
+             {"unknown level", "l FOO\nL FOO 1\n", "RPRT -1\nRPRT -11\n", ""},
+             {"a message", "b CQ DE TEST\n", "RPRT 0\n", "M:CQ DE TEST"},
+             {"a message, extended", "+\\send_morse CQ\n", "send_morse:  CQ\nRPRT 0\n", "M:CQ"},
+             {"a message too long", "b " + QString(201, 'E') + "\n", "RPRT -1\n", ""},
+             {"stop", "\\stop_morse\n", "RPRT 0\n", "stop"},
+             {"stop, port closed", "closed:\\stop_morse\n", "RPRT -6\n", ""},
+             {"the client's opening", "\\chk_vfo\nv\nf\ns\nm\n\\get_powerstat\n",
+              "0\nVFOA\n500000\n0\nVFOA\nCW\n0\n1\n", ""},
+             {"before a mode", "\\get_lock_mode\nt\n+\\chk_vfo\n", "0\nRPRT 0\n0\nChkVFO: 0\n", ""},
+             {"several on a line, CR LF", "fm +v\r\n",
+              "500000\nCW\n0\nget_vfo:\nVFO: VFOA\nRPRT 0\n", ""},
+             {"unknown, blank, binary: no answer", "x\n\\nonexistent\n \t\n\x01\x02\xff\n", "", ""},
+             {"quit ends it", "q\nf\n", "RPRT 0\n", ""},
+             {"a line too long", QString(1025, 'f'), "RPRT -8\n", ""},
+             {"the rig description", "\\dump_state\n", dump, ""}});
+    }
+    void stationProgram()
+    {
+        QFETCH(QStringList, row); // sent, answer, changes
+        FakeRigTarget target;
+        target.open = !row[0].startsWith("closed:");
+        RigConversation conversation(target);
+        const QByteArray sent = row[0].mid(target.open ? 0 : 7).toLatin1();
+        QByteArray answers;
+        for (const char c : sent) // byte by byte, as a slow line brings it
+            answers += conversation.take(QByteArrayView(&c, 1));
+        if (row[0].contains("dump"))
+            QVERIFY(answers.startsWith(row[1].toLatin1()) && answers.endsWith("\ndone\n"));
+        else
+            QCOMPARE(answers, row[1].toLatin1());
+        QCOMPARE(target.changes.join(' '), row[2]);
+        QCOMPARE(conversation.ended(), row[0].startsWith("q") || row[1] == "RPRT -8\n");
+    }
+
+    void listenAddresses_data()
+    {
+        rows({{"a port: loopback", "4532", "127.0.0.1:4532"},
+              {"written out", " 0.0.0.0:4533 ", "0.0.0.0:4533"},
+              {"IPv6", "[::1]:4534", "::1:4534"},
+              {"localhost", "localhost:4535", "127.0.0.1:4535"},
+              {"port 0", "0", "none"},
+              {"too high", "65536", "none"},
+              {"no address", "example.org:4532", "none"},
+              {"no port", "127.0.0.1:", "none"}});
+    }
+    void listenAddresses()
+    {
+        QFETCH(QStringList, row);
+        const std::optional<ListenAddress> where = parseListenAddress(row[0]);
+        QCOMPARE(where ? where->address.toString() + ':' + QString::number(where->port) : "none",
+                 row[1]);
+    }
+
+    // A port that cannot open is told, in the operator's words; none is asked for.
+    void listenFailureIsTold()
+    {
+        FakeRigTarget target;
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost));
+        RigServer server(target);
+        QVERIFY(!server.start(" "));
+        QCOMPARE(server.start(QString::number(taken.serverPort())).value_or("").section(':', 1),
+                 " The bound address is already in use.\nThe panel runs on without it.");
+        QVERIFY(server.start("abc").value_or("").startsWith(
+            "The port for other programs (abc) cannot be opened: it is no port number"));
     }
 
     void messageFileReadIsBounded()

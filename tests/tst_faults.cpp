@@ -2,6 +2,7 @@
 #include "DisplayLabel.h"
 #include "PanelFixture.h"
 #include "SimProtocol.h"
+#include "remote/RigServer.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
@@ -10,12 +11,18 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSerialPort>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <thread>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 // Faults of the line, the disk and the settings file, tried on the panel in
 // this process: a pseudo-terminal as the transmitter, other processes that
@@ -228,6 +235,94 @@ private Q_SLOTS:
         QVERIFY2(kAsan || growth < 32 * 1024, "memory grew with the flood");
         QVERIFY2(longestGap < 2000 && longestRead < 1000, "the window stopped answering");
         QCOMPARE(f->portState() + boxes(), "open 3");
+    }
+
+    // Station programs on the network port: too many of them, a line without
+    // end, garbage, one that vanishes mid-line and one that sends as fast as
+    // it can without reading cost nothing but their own connections.
+    void badStationPrograms()
+    {
+        FakeRigTarget target;
+        RigServer server(target);
+        QTcpServer probe; // a free port
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QVERIFY(!server.start(QString::number(port)));
+        QList<std::shared_ptr<QTcpSocket>> clients;
+        const auto connectOne = [&] {
+            clients << std::make_shared<QTcpSocket>();
+            clients.last()->connectToHost(QHostAddress::LocalHost, port);
+            return clients.last().get();
+        };
+        const auto ask = [](QTcpSocket *c, const QByteArray &line) {
+            c->write(line);
+            QByteArray got;
+            QElapsedTimer waited;
+            for (waited.start(); !got.endsWith('\n') && waited.elapsed() < 2000;)
+                QTest::qWait(1), got += c->readAll(); // the server answers in this thread
+            return got;
+        };
+        for (int i = 0; i < RigServer::kMaxClients; ++i)
+            QCOMPARE(ask(connectOne(), "f\n"), "500000\n");
+        QTcpSocket *fifth = connectOne();
+        QCOMPARE(ask(fifth, ""), "RPRT -14\n");
+        QTRY_COMPARE(fifth->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(ask(clients[0].get(), QByteArray(2000, 'E')), "RPRT -8\n");
+        QTRY_COMPARE(clients[0]->state(), QAbstractSocket::UnconnectedState);
+        QByteArray garbage(4096, '\0'); // lines of random bytes, none of them a quit
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(garbage.data()), 1024);
+        for (qsizetype i = 0; i < garbage.size(); ++i)
+            garbage[i] = i % 100 == 99                            ? '\n'
+                         : garbage[i] == 'q' || garbage[i] == 'Q' ? ' '
+                                                                  : garbage[i];
+        QVERIFY(ask(clients[1].get(), garbage + "\nf\n").endsWith("500000\n"));
+        target.changes.clear();
+        clients[2]->write("F 5001");
+        clients[2]->abort();
+        QTest::qWait(100);
+        QCOMPARE(ask(connectOne(), "F 500100\n"), "RPRT 0\n"); // its place is free again
+        QCOMPARE(target.changes, QStringList{"F500100"});
+
+        // The flood, from a thread of its own, never reading its answers.
+        const int flooder = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QVERIFY(::connect(flooder, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+        std::atomic<bool> stop = false;
+        std::atomic<qint64> flooded = 0;
+        std::thread flood([&] {
+            const QByteArray lines = QByteArray("f\n").repeated(2048);
+            while (!stop) {
+                const ssize_t n =
+                    ::send(flooder, lines.constData(), lines.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+                if (n > 0)
+                    flooded += n;
+                else if (errno == EAGAIN)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                else
+                    return;
+            }
+        });
+        const qint64 residentBefore = residentKiB();
+        QElapsedTimer clock;
+        qint64 slowest = 0;
+        for (clock.start(); clock.elapsed() < (soak ? 10000 : 1500);) {
+            QElapsedTimer answer;
+            answer.start();
+            QCOMPARE(ask(clients[3].get(), "f\n"), "500000\n");
+            slowest = std::max(slowest, answer.elapsed());
+        }
+        stop = true;
+        flood.join();
+        ::close(flooder);
+        qInfo("reliability: network flood bytes=%lld slowest-answer-ms=%lld rss-growth-kib=%lld",
+              qint64(flooded), slowest, residentKiB() - residentBefore);
+        QVERIFY2(flooded > 256 * 1024, "the flood did not get going");
+        QVERIFY2(slowest < 500, "another client waited behind the flood");
+        QVERIFY2(kAsan || residentKiB() - residentBefore < 16 * 1024, "memory grew with the flood");
     }
 
     // The information query on a real line and the window's own 100 ms timer.

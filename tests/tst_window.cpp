@@ -4,6 +4,7 @@
 #include "PanelFixture.h"
 #include "QtDialogs.h"
 #include "WindowLook.h"
+#include "remote/RigProtocol.h"
 #include "settings/IniFile.h"
 
 #include <QAccessible>
@@ -161,7 +162,11 @@ class tst_Window : public QObject
             QCOMPARE(f->fake.openCount - opensAtStart, arg.toInt());
         else if (verb == "opened") // in the start-up, its probes included
             QCOMPARE(opensInStartUp, arg.toInt());
-        else if (verb == "gone")
+        else if (verb == "remote") { // a station program's line and the panel's answer
+            RigConversation program(f->form->remoteControl());
+            QCOMPARE(program.take(arg.section(" => ", 0, 0).toLatin1() + '\n'),
+                     arg.section(" => ", 1).replace('|', '\n').toLatin1() + '\n');
+        } else if (verb == "gone")
             QTRY_VERIFY(!f->baudRateForm());
         else if (verb == "modeless") // and owned by no window: the main window stays usable
             QVERIFY(!f->baudRateForm()->isModal() && !f->baudRateForm()->parent());
@@ -334,6 +339,19 @@ private Q_SLOTS:
             {"window closed", "bare", "close;has Frequency= 500000;has Keyer_Type= 2;again", "",
              birch},
             {"Exit", "bare", "menu_Exit;has Frequency= 136000;again", "", birch},
+            // Station programs on the network port: as the operator's clicks.
+            {"remote tuning", "", "remote F 500100 => RPRT 0;close;saved B:Frequency=500100",
+             "=F500100\r", "*|500.100|*"},
+            {"remote reading", "",
+             "remote f => 500000;remote l KEYSPD => 20;remote l RFPOWER => 0.000000", "", "*"},
+            {"remote speed and power", "",
+             "remote L KEYSPD 25 => RPRT 0;remote L RFPOWER 1 => RPRT 0;close;saved B:Power=3",
+             "=S250\r=P3\r", "VAKO BIRCH|500.000|25|2|3|*"},
+            {"remote message", "",
+             "remote b CQ DE TEST => RPRT 0;holds 10 CQ ST;remote \\stop_morse => RPRT 0",
+             "=MCQ DE TEST\r=BT\r=B0\r", "*"},
+            {"remote, port closed: nothing changes", "B:Portnumber=0",
+             "remote F 500100 => RPRT -6;remote b CQ => RPRT -6", "", "*|500.000|*|closed|"},
             {"Exit, dialog open", "",
              "menu_Baud_Rate;BaudRate_Option 0;menu_Exit;gone;saved B:BaudRate=115200", "", birch},
         });

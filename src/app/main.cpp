@@ -5,12 +5,14 @@
 #include "TerminationSignals.h"
 #include "WindowLook.h"
 #include "main_Form.h"
+#include "remote/RigServer.h"
 #include "serial/PortTable.h"
 #include "serial/QtSerialControl.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -25,7 +27,8 @@ int main(int argc, char *argv[])
     installPanelStyle();
 
     const SettingsLocation settings = settingsLocationFor(QCoreApplication::applicationFilePath());
-    const PortTable ports = PortTable::fromSettings(IniDocument::load(settings.readable()));
+    const IniDocument settingsFile = IniDocument::load(settings.readable());
+    const PortTable ports = PortTable::fromSettings(settingsFile);
     const auto deviceForPort = [&ports](qint64 n) { return ports.deviceFor(n); };
 
     QtSerialControl comm(deviceForPort);
@@ -56,5 +59,13 @@ int main(int argc, char *argv[])
     if (ending)
         return 0; // asked to end during the start-up; the settings are saved
     form.show();
+
+    // The port for other station programs opens after the start-up, which
+    // stays as it always was; a port that cannot open is told once, and the
+    // panel runs on without it.
+    RigServer remote(form.remoteControl());
+    if (const std::optional<QString> failure =
+            remote.start(listenSetting(QCoreApplication::arguments(), settingsFile)))
+        QTimer::singleShot(0, &form, [&dialogs, text = *failure] { dialogs.message(text); });
     return app.exec();
 }

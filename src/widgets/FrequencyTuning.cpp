@@ -47,10 +47,15 @@ void FrequencyTuning::tune(int direction)
     if (!Command::fitsField(Command::Frequency, tuned))
         return;
 
-    state.Frequency = tuned;
+    setFrequency(tuned);
+}
+
+void FrequencyTuning::setFrequency(qint64 hz)
+{
+    m_context.state.Frequency = hz;
     // The display's change handler stores and sends the new frequency; an
     // unchanged text (a step size of 0) sends nothing again.
-    m_context.ui.Frequency_display->setCaption(DisplayText::frequency(tuned));
+    m_context.ui.Frequency_display->setCaption(DisplayText::frequency(hz));
 }
 
 void FrequencyTuning::Frequency_display_Change()

@@ -17,6 +17,8 @@ public:
     void down_Button_Click();
     void Frequency_display_Change();
     void Step_Option_Click(int Index);
+    // Shows `hz`, whose display handler stores and sends it, as a step does.
+    void setFrequency(qint64 hz);
 
     // The step size of a step index: 1 Hz, 10 Hz, 100 Hz, 1 kHz for 0..3;
     // nullopt for any other index.

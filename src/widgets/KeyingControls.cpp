@@ -27,8 +27,7 @@ void KeyingControls::CW_speed_up_Click()
     const qint64 speed = *state.CW_speed;
     if (speed >= kFastest)
         return;
-    state.CW_speed = speed + (speed < kFineStepsBelow ? 1 : 10);
-    showSpeed();
+    setSpeed(speed + (speed < kFineStepsBelow ? 1 : 10));
 }
 
 void KeyingControls::CW_speed_down_Click()
@@ -40,14 +39,14 @@ void KeyingControls::CW_speed_down_Click()
     if (speed <= kSlowest)
         return;
     // At exactly 1 wpm the step turns fine: 20 -> 10 -> 9.
-    state.CW_speed = speed - (speed <= kFineStepsBelow ? 1 : 10);
-    showSpeed();
+    setSpeed(speed - (speed <= kFineStepsBelow ? 1 : 10));
 }
 
-void KeyingControls::showSpeed()
+void KeyingControls::setSpeed(qint64 tenths)
 {
+    m_context.state.CW_speed = tenths;
     // The display's change handler stores and sends the new speed.
-    m_context.ui.CW_speed_display->setCaption(DisplayText::speed(*m_context.state.CW_speed));
+    m_context.ui.CW_speed_display->setCaption(DisplayText::speed(tenths));
 }
 
 void KeyingControls::CW_speed_display_Change()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 class HandlerContext;
 
 // The CW Speed frame, the Power options and the Keyer menu.
@@ -13,9 +15,10 @@ public:
     void CW_speed_display_Change();
     void Power_Option_Click(int Index);
     void menu_Keyer_Click(int Index);
+    // Shows a speed (tenths of a wpm), whose display handler stores and
+    // sends it, as the speed buttons do.
+    void setSpeed(qint64 tenths);
 
 private:
-    void showSpeed();
-
     HandlerContext &m_context;
 };

@@ -8,6 +8,7 @@
 #include "MessageTransmission.h"
 #include "ModelSwitch.h"
 #include "PortMenu.h"
+#include "RemoteControl.h"
 #include "serial/TransmitterLink.h"
 #include "session/SessionState.h"
 #include "settings/SettingsFile.h"
@@ -56,6 +57,8 @@ public:
     void Form_Unload();
     void menu_Exit_Click();
     void menu_Baud_Rate_Click();
+    // What the network port for station programs drives.
+    RigTarget &remoteControl() { return m_remote; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -81,6 +84,7 @@ private:
     ModelSwitch m_modelSwitch;
     MessageFileMenu m_messageFileMenu;
     Help m_help;
+    RemoteControl m_remote{m_context, m_frequencyTuning, m_keyingControls, m_messageTransmission};
     QPointer<Baud_Rate_Form> m_baudRateForm;
     bool m_unloaded = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "remote/RigProtocol.h"
 #include "serial/SerialControl.h"
 
 #include <QSet>
@@ -93,4 +94,24 @@ private:
     qint64 m_port = 0;
     QString m_settings = QStringLiteral("9600,n,8,1");
     bool m_open = false;
+};
+
+// What a station program drives, recorded: "F500100", "S250", "P2",
+// "M:text", "stop". Frequency 500000 Hz, 20 wpm, power option 2.
+class FakeRigTarget : public RigTarget
+{
+public:
+    bool open = true;
+    QStringList changes;
+
+    bool portOpen() const override { return open; }
+    std::optional<qint64> frequency() const override { return 500000; }
+    void setFrequency(qint64 hz) override { changes << "F" + QString::number(hz); }
+    std::optional<qint64> speed() const override { return 200; }
+    void setSpeed(qint64 tenths) override { changes << "S" + QString::number(tenths); }
+    std::optional<qint64> power() const override { return 2; }
+    void setPower(int index) override { changes << "P" + QString::number(index); }
+    int messageLimit() const override { return 200; }
+    void sendMorse(const QString &text) override { changes << "M:" + text; }
+    void stopMorse() override { changes << "stop"; }
 };

@@ -1,0 +1,125 @@
+#include "RigServer.h"
+
+#include "RigProtocol.h"
+#include "settings/IniFile.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+// Bytes taken from one client per turn of the event loop, and the answers
+// it may leave unread before it is read no more: a client that floods the
+// port shares the window's time with it and holds bounded memory.
+constexpr qint64 kChunk = 4096;
+constexpr qint64 kUnreadAnswers = 64 * 1024;
+
+class RigClient : public QObject
+{
+public:
+    RigClient(QTcpSocket *socket, RigTarget &target)
+        : QObject(socket), m_socket(socket), m_conversation(target)
+    {
+        // The socket stops reading from the system when this much waits:
+        // the client's own connection then holds back what it sends.
+        m_socket->setReadBufferSize(kChunk);
+        connect(m_socket, &QTcpSocket::readyRead, this, &RigClient::serve);
+        connect(m_socket, &QTcpSocket::bytesWritten, this, &RigClient::serve);
+        connect(m_socket, &QTcpSocket::disconnected, m_socket, &QObject::deleteLater);
+    }
+
+private:
+    void serve()
+    {
+        if (m_conversation.ended() || m_socket->bytesToWrite() > kUnreadAnswers)
+            return; // resumed when the client has read its answers
+        const QByteArray answers = m_conversation.take(m_socket->read(kChunk));
+        if (!answers.isEmpty())
+            m_socket->write(answers);
+        if (m_conversation.ended())
+            m_socket->disconnectFromHost(); // once the last answer is out
+        else if (m_socket->bytesAvailable() > 0)
+            QTimer::singleShot(0, this, &RigClient::serve);
+    }
+
+    QTcpSocket *m_socket;
+    RigConversation m_conversation;
+};
+
+} // namespace
+
+std::optional<ListenAddress> parseListenAddress(const QString &text)
+{
+    const QString spec = text.trimmed();
+    const qsizetype colon = spec.lastIndexOf(u':');
+    // A bare number is a port on the loopback address; "[::1]:4532" an IPv6 one.
+    QString host = colon < 0 ? QString() : spec.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    bool ok = false;
+    const uint port = spec.mid(colon + 1).toUInt(&ok);
+    if (!ok || port == 0 || port > 65535)
+        return std::nullopt;
+    ListenAddress where{QHostAddress(QHostAddress::LocalHost), quint16(port)};
+    if (colon >= 0 && host.compare(u"localhost", Qt::CaseInsensitive) != 0)
+        where.address = QHostAddress(host);
+    if (where.address.isNull())
+        return std::nullopt;
+    return where;
+}
+
+RigServer::RigServer(RigTarget &target, QObject *parent)
+    : QObject(parent), m_target(target), m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, &RigServer::accept);
+}
+
+RigServer::~RigServer() = default;
+
+QString listenSetting(const QStringList &arguments, const IniDocument &settings)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].startsWith(QLatin1String("--listen=")))
+            return arguments[i].mid(9);
+        if (arguments[i] == QLatin1String("--listen"))
+            return arguments.value(i + 1);
+    }
+    return settings.value(QStringLiteral("Remote"), QStringLiteral("Listen")).value_or(QString());
+}
+
+std::optional<QString> RigServer::start(const QString &setting)
+{
+    if (setting.trimmed().isEmpty())
+        return std::nullopt;
+    const std::optional<ListenAddress> where = parseListenAddress(setting);
+    QString reason = QStringLiteral("it is no port number, nor an address and a port number");
+    if (where && m_server->listen(where->address, where->port))
+        return std::nullopt;
+    if (where)
+        reason = m_server->errorString();
+    return QStringLiteral("The port for other programs (%1) cannot be opened: %2.\n"
+                          "The panel runs on without it.")
+        .arg(setting.trimmed(), reason);
+}
+
+quint16 RigServer::port() const
+{
+    return m_server->serverPort();
+}
+
+void RigServer::accept()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        if (m_clients >= kMaxClients) {
+            // Told so in the protocol's own words, then let go.
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->write("RPRT " + QByteArray::number(RigResult::Busy) + '\n');
+            socket->disconnectFromHost();
+            continue;
+        }
+        ++m_clients;
+        connect(socket, &QObject::destroyed, this, [this] { --m_clients; });
+        new RigClient(socket, m_target);
+    }
+}

@@ -1,0 +1,61 @@
+#include "RemoteControl.h"
+
+#include "FrequencyTuning.h"
+#include "HandlerContext.h"
+#include "KeyingControls.h"
+#include "MessageText.h"
+#include "MessageTransmission.h"
+#include "serial/TransmitterLink.h"
+
+bool RemoteControl::portOpen() const
+{
+    return m_context.link.portOpen();
+}
+
+std::optional<qint64> RemoteControl::frequency() const
+{
+    return m_context.state.Frequency;
+}
+
+void RemoteControl::setFrequency(qint64 hz)
+{
+    m_tuning.setFrequency(hz);
+}
+
+std::optional<qint64> RemoteControl::speed() const
+{
+    return m_context.state.CW_speed;
+}
+
+void RemoteControl::setSpeed(qint64 tenths)
+{
+    m_keying.setSpeed(tenths);
+}
+
+std::optional<qint64> RemoteControl::power() const
+{
+    return m_context.state.Power;
+}
+
+void RemoteControl::setPower(int index)
+{
+    // As a click on the option: its handler stores and sends it.
+    HandlerContext::selectOption(m_context.ui.Power_Option, index);
+}
+
+int RemoteControl::messageLimit() const
+{
+    return MessageText::kMaxTyped;
+}
+
+void RemoteControl::sendMorse(const QString &text)
+{
+    // The text becomes the message, which the operator sees, then Transmit.
+    m_context.ui.Message_Text->setPlainText(text);
+    m_messages.Send_button_Click();
+}
+
+void RemoteControl::stopMorse()
+{
+    m_messages.Stop_button_Click();
+}
