@@ -12,6 +12,7 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -54,6 +55,17 @@ QString serialDevice(qint64 portNumber)
     if (kind >= 3)
         return QString();
     return QLatin1String(kinds[kind]) + QString::number((portNumber - 1) % 32);
+#endif
+}
+
+bool serialLineGone(qintptr handle)
+{
+#ifdef Q_OS_UNIX
+    pollfd line{int(handle), POLLIN, 0};
+    return ::poll(&line, 1, 0) != 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    Q_UNUSED(handle);
+    return true;
 #endif
 }
 

@@ -32,6 +32,12 @@ QString serialDevice(qint64 portNumber);
 // files, so there every name may be present.
 bool serialDevicePresent(const QString &device);
 
+// Whether the open serial line behind `handle` has gone (hung up, as a USB
+// adapter pulled out does, or in error). A read that finds no bytes although
+// the line looked readable is no such sign on its own: the bytes may have been
+// fetched in between. Where the system cannot tell, every such read counts.
+bool serialLineGone(qintptr handle);
+
 // Whether something exists at `path`: nullopt when the path cannot be
 // examined at all (a component is a plain file, the name is too long).
 std::optional<bool> pathExists(const QString &path);

@@ -124,9 +124,17 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
     if (!m_port.isOpen())
         return;
     switch (error) {
+    case QSerialPort::ReadError:
+        // The event loop may still hand on a "readable" that input() has
+        // answered already by taking the bytes: the read then finds none, and
+        // QSerialPort calls that an error. The line is only lost when it says so.
+        if (!Platform::serialLineGone(m_port.handle())) {
+            m_port.clearError();
+            break;
+        }
+        Q_FALLTHROUGH();
     case QSerialPort::ResourceError:
     case QSerialPort::WriteError:
-    case QSerialPort::ReadError:
         m_port.close();
         Q_EMIT portFailed();
         break;
