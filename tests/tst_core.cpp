@@ -25,9 +25,7 @@
 #include <unistd.h>
 #endif
 
-// What the panel does without a window, by tables: number and display texts,
-// the bytes of a command line, the port table, the INI facility and the
-// settings file kept in it.
+// What the panel does without a window: texts, command bytes, ports, settings files.
 class tst_Core : public QObject
 {
     Q_OBJECT
@@ -45,16 +43,14 @@ private Q_SLOTS:
     void texts_data()
     {
         arrowRows({"blank, sign, text after => number =>  -12abc => -12",
-                   "zero is a number => number => 0 => 0", "sign alone => number => - => none",
+                   "zero => number => 0 => 0", "sign alone => number => - => none",
                    "18 digits => number => 999999999999999999 => 999999999999999999",
                    "19 digits overflow => number => 9999999999999999999 => none",
-                   "below 1 kHz => kHz => 42 => 0.042",
-                   "seven digits => kHz => 1000000 => 1000.000", "20 wpm => wpm => 200 => 20",
-                   "0.5 wpm => wpm => 5 => 0.5", "the blank stays => field 6 => 99999 =>  99999",
-                   "the first digit goes => field 6 => 1000000 => 000000",
-                   "three of -5 => field 3 => -5 => -5",
-                   "stop, digit zero => line => =B0 => 3D42300D",
-                   "euro, 0x80 row => line => =M€ => 3D4D800D",
+                   "below 1 kHz => kHz => 42 => 0.042", "7 digits => kHz => 1000000 => 1000.000",
+                   "20 wpm => wpm => 200 => 20", "0.5 wpm => wpm => 5 => 0.5",
+                   "blank stays => field 6 => 99999 =>  99999", "-5 => field 3 => -5 => -5",
+                   "first digit goes => field 6 => 1000000 => 000000",
+                   "stop, digit zero => line => =B0 => 3D42300D", "euro => line => =M€ => 3D4D800D",
                    "outside the code page => line => =MЖ => 3D4D3F0D",
                    "astral is one ? => line => =M😀 => 3D4D3F0D"});
     }
@@ -75,88 +71,60 @@ private Q_SLOTS:
         QCOMPARE(AnsiText::encode(AnsiText::decode(all)), all); // any byte survives the code page
     }
 
+    // Built-in devices while the file has no [Ports] table; once it has one, only its entries.
     void portTable_data()
     {
-        const QString none = "[VAKO]\nModel=BIRCH\n",
-                      table =
-                          "[Ports]\nCom3=/dev/serial/by-id/x\ncom7 = /dev/ttyUSB4 \nCom100=COM7\n"
-                          "Com101=/dev/ttyS9\nCom05=/dev/ttyS5\nCom8=\nCom3=/dev/ttyS3\n"
-                          "Com9=/dev/tty\x01S0\n";
-        rows({{"first UART", none, "1", "/dev/ttyS0"},
-              {"first USB", none, "33", "/dev/ttyUSB0"},
-              {"last CDC-ACM", none, "96", "/dev/ttyACM31"},
-              {"97 names none", none, "97", ""},
-              {"first of duplicates", table, "3", "/dev/serial/by-id/x"},
-              {"key in other case", table, "7", "/dev/ttyUSB4"},
-              {"highest", table, "100", "COM7"},
-              {"no entry names none", table, "1", ""},
-              {"leading zero", table, "5", ""},
-              {"above 100", table, "101", ""},
-              {"empty value", table, "8", ""},
-              {"control character", table, "9", ""},
-              {"NUL", QString(table).replace("/dev/tty\x01", QString::fromLatin1("/dev/\0", 6)),
-               "9", ""}});
+        arrowRows({"first UART => 1 => /dev/ttyS0 => ", "first USB => 33 => /dev/ttyUSB0 => ",
+                   "last CDC-ACM => 96 => /dev/ttyACM31 => ", "97 names none => 97 =>  => ",
+                   "first of duplicates => 3 => /dev/ttyS2 => /dev/by-id/x",
+                   "key in other case => 7 => /dev/ttyS6 => /dev/ttyUSB4",
+                   "highest => 100 =>  => COM7", "leading zero => 5 => /dev/ttyS4 => ",
+                   "above 100 => 101 =>  => ", "empty value => 8 => /dev/ttyS7 => ",
+                   "control character => 9 => /dev/ttyS8 => ", "NUL => 10 => /dev/ttyS9 => "});
     }
     void portTable()
     {
-        QFETCH(QStringList, row); // settings file, port number, device
-        QCOMPARE(PortTable::fromSettings(IniDocument::fromBytes(row[0].toLatin1()))
-                     .deviceFor(row[1].toInt()),
-                 row[2]);
+        QFETCH(QStringList, row); // port number, device without and with the table
+        const QByteArray table = QByteArrayLiteral(
+            "[Ports]\nCom3=/dev/by-id/x\ncom7 = /dev/ttyUSB4 \nCom100=COM7\nCom05=/dev/ttyS5\n"
+            "Com101=/dev/ttyS9\nCom8=\nCom3=/dev/ttyS3\nCom9=/dev/tty\x01S0\nCom10=/dev/\0S0\n");
+        for (const QByteArray &file : {QByteArray("[VAKO]\nModel=BIRCH\n"), table})
+            QCOMPARE(
+                PortTable::fromSettings(IniDocument::fromBytes(file)).deviceFor(row[0].toInt()),
+                row[file == table ? 2 : 1]);
     }
 
-    void readEntry_data()
+    // K of section S read, as the start-up reads it, and the file once K is set to 2.
+    void entry_data()
     {
-        const QString x1022(1022, u'x'), nul = QString::fromLatin1("[S]\nK=12\0"
-                                                                   "34\n",
-                                                                   13);
-        rows({{"names in any case, trimmed", "[s]\r\n mODEL = \tbirch \r\n", "Model", "birch",
-               "birch"},
-              {"no file", QString(), "K", "none", ""},
-              {"missing section", "[T]\nK=1\n", "K", "none", ""},
-              {"missing key", "[S]\nK=1\n", "L", "none", ""},
-              {"first wins", "[S]\nK=1\nk=2\n[s]\nK=3\n", "K", "1", "1"},
-              {"DEFAULT STRING", "[S]\nK=DEFAULT STRING\n", "K", "DEFAULT STRING", ""},
-              {"cut at 1023", "[S]\nK=" + x1022 + "yz\n", "K", x1022 + "yz", x1022 + "y"},
-              {"NUL ends it", nul, "K", nul.mid(6, 5), "12"},
+        const QString x1022(1022, u'x'), nul = QString::fromLatin1("[S]\nN=\0\nK=12\0xy\n\0", 17);
+        rows({{"no file", QString(), "none", "", "[S]\nK=2\n"},
+              {"any case, trimmed, CR LF", "; c\r\n[s]\r\n\t k  = \tbirch \r\nU = u \r\n", "birch",
+               "birch", "; c\r\n[s]\r\n\t k  =2\r\nU = u \r\n"},
+              {"no final end", "[S]\r\nK=1", "1", "1", "[S]\r\nK=2"},
+              {"first wins", "[S]\nK=1\nk=3\n[s]\nK=4\n", "1", "1", "[S]\nK=2\nk=3\n[s]\nK=4\n"},
+              {"after the last entry", "[S]\nA=1\n\n; c\n[T]\nK=1\n", "none", "",
+               "[S]\nA=1\nK=2\n\n; c\n[T]\nK=1\n"},
+              {"new section, no final end", "[T]\nK=1", "none", "", "[T]\nK=1\n[S]\nK=2\n"},
+              {"DEFAULT STRING", "[S]\nK=DEFAULT STRING\n", "DEFAULT STRING", "", "[S]\nK=2\n"},
+              {"cut at 1023", "[S]\nK=" + x1022 + "yz\n", x1022 + "yz", x1022 + "y", "[S]\nK=2\n"},
+              {"NULs", nul, nul.mid(10, 5), "12", QString(nul).replace(10, 5, "2")},
               // The blanks a cut leaves are no value: a save would keep them, a read drop them.
-              {"blank before the NUL", QString(nul).replace("12", "AB "), "K",
-               QString::fromLatin1("AB \0"
-                                   "34",
-                                   6),
-               "AB"},
-              {"blank at the 1023rd", "[S]\nK=" + x1022 + " y\n", "K", x1022 + " y", x1022}});
+              {"blank, NUL", QString::fromLatin1("[S]\nK=AB \0xy\n", 13),
+               QString::fromLatin1("AB \0xy", 6), "AB", "[S]\nK=2\n"},
+              {"blank at 1023", "[S]\nK=" + x1022 + " y\n", x1022 + " y", x1022, "[S]\nK=2\n"},
+              {"huge", QString(99999, '='), "none", "", QString(99999, '=') + "\n[S]\nK=2\n"}});
     }
-    void readEntry()
+    void entry()
     {
-        QFETCH(QStringList, row); // file, key of section S, its value, as the start-up reads it
-        put(row[0]);
-        QCOMPARE(IniDocument::load(file).value("S", row[1]).value_or("none"), row[2]);
-        QCOMPARE(SettingsFile::ReadProfileString(file, "S", row[1]), row[3]);
-    }
-
-    void writeEntry_data()
-    {
-        rows({{"new file", QString(), "[S]\nK=2\n"},
-              {"replace, CR LF, the rest kept", "; c\r\n[S]\r\n\t k  = 1 \r\nU = u \r\n",
-               "; c\r\n[S]\r\n\t k  =2\r\nU = u \r\n"},
-              {"replace, no final end", "[S]\r\nK=1", "[S]\r\nK=2"},
-              {"replace the first of two", "[S]\nK=1\nk=3\n", "[S]\nK=2\nk=3\n"},
-              {"after the section's last entry", "[S]\nA=1\n\n; c\n[T]\n",
-               "[S]\nA=1\nK=2\n\n; c\n[T]\n"},
-              {"new section, no final end", "[T]\nA=1", "[T]\nA=1\n[S]\nK=2\n"},
-              {"NUL bytes survive", QString::fromLatin1("[S]\nN=\0\nK=1\n\0", 13),
-               QString::fromLatin1("[S]\nN=\0\nK=2\n\0", 13)},
-              {"huge line", QString(100000, u'='), QString(100000, u'=') + "\n[S]\nK=2\n"}});
-    }
-    void writeEntry()
-    {
-        QFETCH(QStringList, row); // file before, after K of section S is set to 2
+        QFETCH(QStringList, row); // file, K read, K as the start-up reads it, file after
         put(row[0]);
         IniDocument document = IniDocument::load(file);
+        QCOMPARE(document.value("S", "K").value_or("none"), row[1]);
+        QCOMPARE(SettingsFile::ReadProfileString(file, "S", "K"), row[2]);
         document.setValue("S", "K", "2");
         QVERIFY(document.save(file));
-        QCOMPARE(fileBytes(file), row[1].toLatin1());
+        QCOMPARE(fileBytes(file), row[3].toLatin1());
     }
 
     void failedAndAtomicSaves()
@@ -180,33 +148,31 @@ private Q_SLOTS:
                  QStringList({"old", "vako-panel.ini"})); // no temporary file left behind
     }
 
+    // The file before the start-up reads it, and after when it changes.
     void loadSettings_data()
     {
-        const QString birch = settingsWith({{"Model=BIRCH", "Model=birch"}}),
-                      noStep = settingsWith({{"ALDER:Step= 1", "Other=x"}});
-        rows({{"first run", QString(),
-               settingsWith({{"BIRCH:BaudRate= 115200", "Baudrate= 115200"}})},
-              {"Model empty", settingsWith({{"Model=BIRCH", "Model="}}), settingsWith({})},
-              {"DEFAULT STRING", settingsWith({{"Model=BIRCH", "Model=DEFAULT STRING"}}),
-               settingsWith({})},
-              {"birch is kept", birch, birch},
-              {"a missing key not repaired", noStep, noStep}});
+        rows(
+            {{"no file", QString(), settingsWith({{"BIRCH:BaudRate= 115200", "Baudrate= 115200"}})},
+             {"Model empty", settingsWith({{"Model=BIRCH", "Model="}}), settingsWith({})},
+             {"DEFAULT", settingsWith({{"Model=BIRCH", "Model=DEFAULT STRING"}}), settingsWith({})},
+             {"birch is kept", settingsWith({{"Model=BIRCH", "Model=birch"}})},
+             {"a missing key not repaired", settingsWith({{"ALDER:Step= 1", "Other=x"}})}});
     }
     void loadSettings()
     {
-        QFETCH(QStringList, row); // file before and after the start-up reads it
+        QFETCH(QStringList, row);
+        const QString after = row.value(1, row[0]);
         put(row[0]);
         Session session;
         session.setBuiltInValues();
         SettingsFile(session, file).LoadSettings();
-        QCOMPARE(fileBytes(file), row[1].toLatin1());
-        QCOMPARE(session.state.Model, row[1].contains("birch") ? "birch" : "BIRCH");
-        QCOMPARE(session.profile(ModelId::Alder).Step, row[1].contains("Other") ? Number() : 1);
+        QCOMPARE(fileBytes(file), after.toLatin1());
+        QCOMPARE(session.state.Model, after.contains("birch") ? "birch" : "BIRCH");
+        QCOMPARE(session.profile(ModelId::Alder).Step, after.contains("Other") ? Number() : 1);
     }
 
-    // A save keeps every line the panel does not own, in the file's own line
-    // ends. A preset beside the program stands in for a per-user file that
-    // does not exist yet, and the first save writes the per-user file from it.
+    // A save keeps the lines the panel does not own, in the file's line ends; a preset beside
+    // the program stands in for a per-user file not there yet, and the first save writes it.
     void saveKeepsTheRest()
     {
         const QString preset = dir.filePath("preset.ini");
@@ -250,29 +216,22 @@ private Q_SLOTS:
     }
 
 #ifdef Q_OS_UNIX
-    // The guide's opener says whether a program could show the document,
-    // after it ends (xdg-open: 3 when none can).
+    // Whether the guide's viewer showed it is known once xdg-open ends (3: none can).
     void openerTellsItsOutcome_data()
     {
-        rows({{"a viewer shows it", "exit 0", "shown"},
-              {"no program can show it", "exit 3", "not shown"},
-              { "no opener at all",
-                "",
-                "not shown" }});
+        arrowRows({"a viewer shows it => exit 0 => shown", "none can => exit 3 => not shown",
+                   "no opener =>  => not shown"});
     }
     void openerTellsItsOutcome()
     {
         QFETCH(QStringList, row); // what xdg-open does, what the panel learns
-        const QString bin = dir.filePath("bin");
-        QDir(bin).removeRecursively();
-        QVERIFY(QDir().mkpath(bin));
-        if (!row[0].isEmpty()) {
-            QVERIFY(
-                putFile(bin + "/xdg-open", "#!/bin/sh\nsleep 0.2\n" + row[0].toLatin1() + "\n"));
-            QVERIFY(QFile::setPermissions(bin + "/xdg-open", QFile::ReadOwner | QFile::ExeOwner));
-        }
+        QTemporaryDir bin;
+        const QString opener = bin.filePath("xdg-open");
+        if (!row[0].isEmpty())
+            QVERIFY(putFile(opener, "#!/bin/sh\nsleep 0.2\n" + row[0].toLatin1() + "\n") &&
+                    QFile::setPermissions(opener, QFile::ReadOwner | QFile::ExeOwner));
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", bin.toLocal8Bit());
+        qputenv("PATH", bin.path().toLocal8Bit());
         QObject context;
         QString learnt;
         Platform::openDocument(file, &context,
@@ -284,79 +243,65 @@ private Q_SLOTS:
 
     void boxShowsWhatFits()
     {
-        const auto upTo = [](qsizetype most) { return [most](qsizetype n) { return n <= most; }; };
-        QCOMPARE(fittingLength("0123456789", upTo(10)), 10);
-        QCOMPARE(fittingLength("0123456789", upTo(7)), 7);
-        QCOMPARE(fittingLength("0123456789", upTo(0)), 0);
+        for (const qsizetype most : {10, 7, 0})
+            QCOMPARE(fittingLength("0123456789", [&](qsizetype n) { return n <= most; }), most);
     }
 
-    // Hamlib's network rig protocol as rigctld answers it, and what each
+    // Hamlib's network rig protocol as rigctld answers it ('|' ends a line), and what each
     // command asks of the panel. "closed:" sends with the serial port closed.
     void stationProgram_data()
     {
-        const QString dump = "1\n2\n0\n0.000000 999999.000000 0x2 -1 -1 0x1 0x1\n";
-        rows({{"readings", "f\nm\nv\nt\nl KEYSPD\nl RFPOWER\n",
-               "500000\nCW\n0\nVFOA\n0\n20\n0.666667\n", ""},
-              {"extended", "+f\n;f\n+l KEYSPD\n",
-               "get_freq:\nFrequency: 500000\nRPRT 0\nget_freq:;Frequency: 500000;RPRT 0\n"
-               "get_level: KEYSPD\n20\nRPRT 0\n",
-               ""},
-              {"tune as the client writes it", "F 500100.000000\n+F 500200\n",
-               "RPRT 0\nset_freq: 500200\nRPRT 0\n", "F500100 F500200"},
-              {"frequencies refused", "F 1000000\nF 500100.5\nF abc\nF -5\nF\n",
-               QString("RPRT -1\n").repeated(5), ""},
-              {"port closed: nothing sent", "closed:F 500100\nL KEYSPD 20\n\\stop_morse\nb CQ\n",
-               QString("RPRT -6\n").repeated(4), ""},
-              {"one mode, one VFO", "M CW 0\nM USB 2400\nV VFOA\nV VFOB\n",
-               "RPRT 0\nRPRT -1\nRPRT 0\nRPRT -16\n", ""},
-              {"speeds onto the grid",
-               "L KEYSPD 25\nL KEYSPD 12.4\nL KEYSPD 0.5\nL KEYSPD 51\n"
-               "L KEYSPD 0.04\n",
-               "RPRT 0\nRPRT 0\nRPRT 0\nRPRT -1\nRPRT -1\n", "S250 S120 S5"},
-              {"powers", "L RFPOWER 0\nL RFPOWER 0.5\nL RFPOWER 1\nL RFPOWER 1.5\nl FOO\nL FOO 1\n",
-               "RPRT 0\nRPRT 0\nRPRT 0\nRPRT -1\nRPRT -1\nRPRT -11\n", "P0 P2 P3"},
-              {"messages",
-               "b CQ DE TEST\n+\\send_morse CQ\nb " + QString(201, 'E') + "\n\\stop_morse\n",
-               "RPRT 0\nsend_morse:  CQ\nRPRT 0\nRPRT -1\nRPRT 0\n", "M:CQ DE TEST M:CQ stop"},
-              {"the client's opening",
-               "\\chk_vfo\ns\n\\get_powerstat\n\\get_lock_mode\n+\\chk_vfo\n",
-               "0\n0\nVFOA\n1\n0\nRPRT 0\nChkVFO: 0\n", ""},
-              {"several on a line, CR LF", "fm +v\r\n",
-               "500000\nCW\n0\nget_vfo:\nVFO: VFOA\nRPRT 0\n", ""},
-              {"unknown, blank, binary: no answer", "x\n\\nonexistent\n \t\n\x01\x02\n", "", ""},
-              {"quit ends it", "q\nf\n", "RPRT 0\n", ""},
-              {"a line too long", QString(1025, 'f'), "RPRT -8\n", ""},
-              {"the rig description", "\\dump_state\n", dump, ""}});
+        arrowRows(
+            {"readings => f|m|v|t|l KEYSPD|l RFPOWER| => 500000|CW|0|VFOA|0|20|0.666667|",
+             "extended => +f|;f|+l KEYSPD| => get_freq:|Frequency: 500000|RPRT 0|"
+             "get_freq:;Frequency: 500000;RPRT 0|get_level: KEYSPD|20|RPRT 0|",
+             "tune => F 500100.000000|+F 500200| => RPRT 0|set_freq: 500200|RPRT 0| => "
+             "F500100 F500200",
+             "frequencies refused => F 1000000|F 500100.5|F abc|F -5|F| => " +
+                 QString("RPRT -1|").repeated(5),
+             "port closed => closed:F 500100|L KEYSPD 20|\\stop_morse|b CQ| => " +
+                 QString("RPRT -6|").repeated(4),
+             "one mode, one VFO => M CW 0|M USB 2400|V VFOA|V VFOB| => "
+             "RPRT 0|RPRT -1|RPRT 0|RPRT -16|",
+             "speeds onto the grid => L KEYSPD 25|L KEYSPD 12.4|L KEYSPD 0.5|L KEYSPD 51|"
+             "L KEYSPD 0.04| => RPRT 0|RPRT 0|RPRT 0|RPRT -1|RPRT -1| => S250 S120 S5",
+             "powers => L RFPOWER 0|L RFPOWER 0.5|L RFPOWER 1|L RFPOWER 1.5|l FOO|L FOO 1| => "
+             "RPRT 0|RPRT 0|RPRT 0|RPRT -1|RPRT -1|RPRT -11| => P0 P2 P3",
+             "messages => b CQ DE TEST|+\\send_morse CQ|\\stop_morse|b " + QString(201, 'E') +
+                 "| => RPRT 0|send_morse:  CQ|RPRT 0|RPRT 0|RPRT -1| => M:CQ DE TEST M:CQ stop",
+             "the client's opening => \\chk_vfo|s|\\get_powerstat|\\get_lock_mode|+\\chk_vfo| => "
+             "0|0|VFOA|1|0|RPRT 0|ChkVFO: 0|",
+             "several on a line, CR LF => fm +v\r| => 500000|CW|0|get_vfo:|VFO: VFOA|RPRT 0|",
+             "unknown, blank, binary: no answer => x|\\nonexistent| \t|\x01\x02| => ",
+             "quit ends it => q|f| => RPRT 0|",
+             "a line too long => " + QString(1025, 'f') + " => RPRT -8|",
+             "dump_state => \\dump_state| => 1|2|0|0.000000 999999.000000 0x2 -1 -1 0x1 0x1|"});
     }
     void stationProgram()
     {
         QFETCH(QStringList, row); // sent, answer, changes
+        row.replaceInStrings("|", "\n");
         FakeRigTarget target;
         target.open = !row[0].startsWith("closed:");
         RigConversation conversation(target);
-        const QByteArray sent = row[0].mid(target.open ? 0 : 7).toLatin1();
         QByteArray answers;
-        for (const char c : sent) // byte by byte, as a slow line brings it
+        for (const char c : row[0].mid(target.open ? 0 : 7).toLatin1()) // as a slow line brings it
             answers += conversation.take(QByteArrayView(&c, 1));
         if (row[0].contains("dump"))
             QVERIFY(answers.startsWith(row[1].toLatin1()) && answers.endsWith("\ndone\n"));
         else
             QCOMPARE(answers, row[1].toLatin1());
-        QCOMPARE(target.changes.join(' '), row[2]);
+        QCOMPARE(target.changes.join(' '), row.value(2));
         QCOMPARE(conversation.ended(), row[0].startsWith("q") || row[1] == "RPRT -8\n");
     }
 
     // Where the port listens; one that cannot open is told in the operator's words.
     void listenAddresses_data()
     {
-        rows({{"a port: loopback", "4532", "127.0.0.1:4532"},
-              {"written out", " 0.0.0.0:4533 ", "0.0.0.0:4533"},
-              {"IPv6", "[::1]:4534", "::1:4534"},
-              {"localhost", "localhost:4535", "127.0.0.1:4535"},
-              {"port 0", "0", "none"},
-              {"too high", "65536", "none"},
-              {"no address", "example.org:4532", "none"},
-              {"no port", "127.0.0.1:", "none"}});
+        arrowRows({"loopback => 4532 => 127.0.0.1:4532", "IPv6 => [::1]:4534 => ::1:4534",
+                   "written out =>  0.0.0.0:4533  => 0.0.0.0:4533", "port 0 => 0 => none",
+                   "localhost => localhost:4535 => 127.0.0.1:4535", "too high => 65536 => none",
+                   "no address => example.org:4532 => none", "no port => 127.0.0.1: => none"});
     }
     void listenAddresses()
     {

@@ -3,7 +3,6 @@
 #include "settings/IniFile.h"
 
 #include <QDir>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -73,56 +72,41 @@ private Q_SLOTS:
             QCOMPARE(rig({"f", "l", "KEYSPD", "l", "RFPOWER", "m"}),
                      "500100\n25\n1.000000\nCW\n0\n");
             QCOMPARE(rig({"b", "CQ DE TEST"}), "");
-            lines << "=F500100\\r"
-                  << "=S250\\r"
-                  << "=P3\\r"
-                  << "=MCQ DE TEST\\r"
-                  << "=BT\\r";
+            lines += {"=F500100\\r", "=S250\\r", "=P3\\r", "=MCQ DE TEST\\r", "=BT\\r"};
             QCOMPARE(received(lines.size(), 10000), lines);
         }
         QVERIFY(panel.terminate()); // SIGTERM: saved, and nothing sent on the way out
         QCOMPARE(received(lines.size() + 1, 300), lines);
         const IniDocument saved = IniDocument::load(ini);
-        for (const char *section : {"ALDER_settings", "BIRCH_settings"}) {
+        for (const char *section : {"ALDER_settings", "BIRCH_settings"})
             for (const char *key :
                  {"Frequency", "Step", "CW_speed", "Power", "BaudRate", "Portnumber"})
                 QVERIFY2(saved.value(section, key), qPrintable(section + QString(" ") + key));
-        }
         const bool alder = operatorsPart.contains("Model=ALDER");
         QCOMPARE(saved.value(alder ? "ALDER_settings" : "BIRCH_settings", "Portnumber"), "1");
         QCOMPARE(saved.value("Ports", "Com1"), device);
         QCOMPARE(saved.value("Remote", "Listen").value_or(address), address);
     }
 
-    // Whatever the file, the program starts, ends cleanly when asked, also
-    // while its start-up's box waits for an operator who is not there, and a
-    // second run saves what the first saved unchanged.
+    // Whatever the file, the program starts and ends cleanly when asked, also while
+    // its start-up's box waits for an operator who is not there, and a second run
+    // saves what the first saved unchanged. (The panel in process tries many more.)
     void survivesItsSettingsFile_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("kind");
-        QByteArray noise(64 * 1024, '\0');
-        QRandomGenerator random(3);
-        for (char &b : noise)
-            b = char(random.bounded(256));
+        QTest::addColumn<QByteArray>("bytes"); // none: the settings path is a folder
         const char nuls[] = "[Ports]\nCom3=/dev/\0tty\nCom\0"
                             "4=x\n[VAKO]\nModel=ALDER\0\n";
-        QTest::newRow("binary garbage") << noise << "";
-        QTest::newRow("NUL bytes and a port table") << QByteArray(nuls, sizeof nuls - 1) << "";
+        QTest::newRow("NUL bytes and a port table") << QByteArray(nuls, sizeof nuls - 1);
         QTest::newRow("unknown model: its box waits")
-            << settingsWith({{"Model=BIRCH", "Model=OAK"}}) << "";
-        QTest::newRow("read-only file") << settingsWith({}) << "read-only";
-        QTest::newRow("settings path is a folder") << QByteArray() << "folder";
+            << settingsWith({{"Model=BIRCH", "Model=OAK"}});
+        QTest::newRow("settings path is a folder") << QByteArray();
     }
     void survivesItsSettingsFile()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString path = dir.filePath("vako-panel.ini");
-        QVERIFY(kind == "folder" ? QDir().mkpath(path) : putFile(path, bytes));
-        if (kind == "read-only")
-            QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        QVERIFY(bytes.isNull() ? QDir().mkpath(path) : putFile(path, bytes));
         QByteArray afterFirst;
         for (int round = 0; round < 2; ++round) {
             Program panel = Program::panel(dir.path());
@@ -132,7 +116,6 @@ private Q_SLOTS:
             afterFirst = round ? afterFirst : fileBytes(path);
         }
         QCOMPARE(fileBytes(path), afterFirst);
-        QVERIFY(kind != "read-only" || afterFirst == bytes);
     }
 };
 

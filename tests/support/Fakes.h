@@ -52,12 +52,9 @@ class FakeSerialControl : public SerialControl
 {
 public:
     QSet<qint64> presentPorts, busyPorts;
-    bool refuseOpen = false;
     QByteArray wire, receiveBuffer;
     QStringList settingsWrites;
-    QString appliedSettings; // the line settings the port was last opened with
     int openCount = 0;
-    qint64 openPort = 0;
 
     void failPort() // as an adapter pulled out
     {
@@ -74,13 +71,10 @@ public:
     bool portOpen() const override { return m_open; }
     bool setPortOpen(bool open) override
     {
-        if (open &&
-            (m_open || refuseOpen || !presentPorts.contains(m_port) || busyPorts.contains(m_port)))
+        if (open && (m_open || !presentPorts.contains(m_port) || busyPorts.contains(m_port)))
             return false;
         m_open = open;
         openCount += open;
-        openPort = open ? m_port : openPort;
-        appliedSettings = open ? m_settings : appliedSettings;
         return true;
     }
     bool output(const QByteArray &bytes) override

@@ -56,8 +56,6 @@ struct PanelFixture
     main_Form &make()
     {
         const auto device = [this](qint64 n) {
-            if (onDeviceLookup)
-                onDeviceLookup(n);
             return !onPty   ? QStringLiteral("/dev/fake%1").arg(n)
                    : n == 3 ? transmitter.deviceName()
                             : QString();
@@ -102,7 +100,6 @@ struct PanelFixture
     FakeDialogs dialogs;
     std::unique_ptr<QtSerialControl> real;
     std::unique_ptr<main_Form> form;
-    std::function<void(qint64 port)> onDeviceLookup;
     QString programFolder = dir.path();
     Pty transmitter;
 };

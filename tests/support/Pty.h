@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QString>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -35,23 +32,11 @@ public:
     Pty &operator=(const Pty &) = delete;
 
     QString deviceName() const { return m_device; }
-    int masterFd() const { return m_master; }
-    // What the panel wrote: waits up to timeoutMs for at least `expected` bytes.
-    QByteArray read(int timeoutMs = 200, int expected = 1)
+    // Takes what the panel wrote, so that its output never fills the line.
+    void drain()
     {
-        QByteArray got;
-        QElapsedTimer clock;
-        clock.start();
-        for (char buffer[4096]; m_master >= 0;) {
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            got.append(buffer, std::max<ssize_t>(n, 0));
-            const qint64 left = timeoutMs - clock.elapsed();
-            if (n <= 0 && (got.size() >= expected || left <= 0))
-                break;
-            pollfd p{m_master, POLLIN, 0};
-            ::poll(&p, 1, n > 0 ? 0 : int(left));
+        for (char buffer[4096]; ::read(m_master, buffer, sizeof buffer) > 0;) {
         }
-        return got;
     }
     // What the line takes now (a full input queue takes less).
     qsizetype write(const QByteArray &bytes)
