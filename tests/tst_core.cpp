@@ -1,12 +1,9 @@
-#include "Dialogs.h"
 #include "Fakes.h"
 #include "Files.h"
 #include "Platform.h"
-#include "messages/MessageFile.h"
 #include "protocol/AnsiText.h"
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
-#include "remote/RigProtocol.h"
 #include "remote/RigServer.h"
 #include "serial/PortTable.h"
 #include "serial/TransmitterLink.h"
@@ -14,10 +11,7 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
-#include <QDir>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTemporaryDir>
+#include <QtNetwork>
 
 #include <numeric>
 
@@ -319,12 +313,6 @@ private Q_SLOTS:
                      told.contains(where ? "already in use" : "it is no port number"),
                  qPrintable(told));
         QVERIFY(!server.start(" "));
-    }
-
-    void messageFileReadIsBounded()
-    {
-        put(QString(64 * 1024 + 1, u'E'));
-        QCOMPARE(MessageFile::read(file).value_or("").size(), 64 * 1024);
     }
 };
 

@@ -5,13 +5,9 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
-#include <QAbstractButton>
-#include <QDir>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QSerialPort>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QtNetwork>
+#include <QtWidgets>
 
 #include <atomic>
 #include <cstdio>
@@ -22,9 +18,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-// Faults of the line, the disk, the network port and the settings file, tried on
-// the panel in this process, with a pseudo-terminal as the transmitter. Long runs
-// are short unless VAKO_SOAK is set (scripts/reliability-report sets it).
+// Faults of the line, the disk, the network port and the settings file, tried on the panel
+// in this process with a pseudo-terminal as the transmitter. Long runs only with VAKO_SOAK.
 namespace {
 
 const bool soak = qEnvironmentVariableIsSet("VAKO_SOAK");
@@ -39,9 +34,8 @@ qint64 residentKiB()
     return status.mid(status.indexOf("VmRSS:") + 6).trimmed().split(' ').first().toLongLong();
 }
 
-// Floods from a thread of its own (`send` gives the bytes it sent, negative once it
-// cannot go on) while `turn` runs the window for 1.5 s, 10 s when soaking; `stop`
-// ends a send that blocks. The bytes sent, the longest turn, the growth of memory.
+// Floods from a thread (`send`: bytes sent, negative once it cannot go on; `stop` ends a
+// blocked one) while `turn` runs the window: bytes sent, the longest turn, memory growth.
 struct Flood
 {
     qint64 bytes, longestTurn, growthKiB;
@@ -95,12 +89,10 @@ class tst_Faults : public QObject
 private Q_SLOTS:
     void cleanup() { f.reset(); }
 
-    // Events on a real line at their time, in order with the window's 100 ms reply
-    // timer: the information query "?", the operator's "close" and "Com3", another
-    // program that will "take" and "free" the port, the far end that will "vanish"
-    // (also in the "ALDER" switch's burst), "~text" sent a byte every 10 ms, else what
-    // the transmitter sends. Then
-    // the port, the ports stored for ALDER and BIRCH, and the boxes (* for any text).
+    // Events at their ms, in order with the 100 ms reply timer: the query "?", the operator's
+    // "close" and "Com3", another program that will "take" and "free" the port, the far end
+    // that will "vanish" (also in the "ALDER" switch's burst), "~text" a byte every 10 ms, else
+    // what the transmitter sends. Then the port, ALDER's and BIRCH's stored ports, the boxes.
     void lineEvents_data()
     {
         const QString sw = "\nVAKO ALDER & BIRCH Embedded SW\nControl panel for the VAKO ALDER "
@@ -184,8 +176,8 @@ private Q_SLOTS:
         QVERIFY(!f->replyTimer()->isActive());
     }
 
-    // A transmitter that never stops talking: memory stays bounded, the window
-    // keeps answering, and a reply after the flood still arrives whole.
+    // A transmitter that never stops talking: memory stays bounded, the window keeps
+    // answering, and a reply after the flood still arrives whole.
     void flood()
     {
         startOnPty();
@@ -213,9 +205,8 @@ private Q_SLOTS:
         QCOMPARE(f->portState() + boxes(), "open 3");
     }
 
-    // Station programs on the network port: too many of them, a line without end, more
-    // junk than one turn reads, one that vanishes mid-line and one that sends without
-    // pause and never reads cost nothing but their own connections.
+    // Station programs on the network port: too many, a line without end, more junk than one
+    // turn reads, one gone mid-line, one that floods and never reads cost only themselves.
     void badStationPrograms()
     {
         FakeRigTarget target;
@@ -306,8 +297,8 @@ private Q_SLOTS:
         QCOMPARE(f->portState() + boxes(), port ? "closed" : "open 3");
     }
 
-    // SIGKILL at random moments while another process saves the settings
-    // file again and again: each time the file is whole and from one save.
+    // SIGKILL at random moments while another process saves the settings file again and
+    // again: each time the file is whole and from one save.
     void killedWhileSaving()
     {
         const int kills = soak ? 240 : 30;
@@ -339,10 +330,9 @@ private Q_SLOTS:
               QDir(f->dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".ini.").size());
     }
 
-    // Settings files as an editor, a full disk or a careless copy leave them: the panel
-    // starts, the operator works every control on both models, and the transmitter
-    // understands every line (a value cut to its field it does not). A file the panel
-    // may not write stays as it was.
+    // Settings files as an editor, a full disk or a careless copy leave them: the operator works
+    // every control on both models, the transmitter understands every line (a value cut to its
+    // field it does not), and a file the panel may not write stays as it was.
     void badSettings_data()
     {
         QTest::addColumn<QByteArray>("bytes");

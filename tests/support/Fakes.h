@@ -5,10 +5,8 @@
 #include "serial/SerialControl.h"
 
 #include <QSet>
-#include <QStringList>
 
 #include <functional>
-#include <utility>
 
 // The operator, scripted: every box and file dialog is recorded; questions
 // are answered from `answers` (Yes when none is left), file dialogs from

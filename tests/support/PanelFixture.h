@@ -8,12 +8,7 @@
 #include "main_Form.h"
 #include "serial/QtSerialControl.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtWidgets>
 
 // The main window in this process, its settings file in a temporary folder:
 // on the scripted serial line (port n is "/dev/fake<n>"), or on the real

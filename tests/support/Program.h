@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
+#include <QtCore>
 
 #include <csignal>
 
@@ -21,12 +18,9 @@ public:
     static Program simulator() { return Program(VAKO_TXSIM_PATH, QString()); }
     ~Program()
     {
-        if (m_process && m_process->state() != QProcess::NotRunning) {
-            m_process->kill();
-            m_process->waitForFinished();
-        }
+        m_process.kill(); // nothing when it has ended
+        m_process.waitForFinished();
     }
-    Program(Program &&) = default;
 
     bool start(const QStringList &arguments = {})
     {
@@ -34,18 +28,18 @@ public:
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("QT_FATAL_WARNINGS"); // the offscreen platform warns at every message box
         env.insert("XDG_CONFIG_HOME", m_config.isEmpty() ? env.value("XDG_CONFIG_HOME") : m_config);
-        m_process->setProcessEnvironment(env);
-        m_process->start(m_path, arguments);
-        return m_process->waitForStarted();
+        m_process.setProcessEnvironment(env);
+        m_process.start(m_path, arguments);
+        return m_process.waitForStarted();
     }
     // Still running after ms: it neither crashed nor gave up.
-    bool runningAfter(int ms) { return !m_process->waitForFinished(ms); }
+    bool runningAfter(int ms) { return !m_process.waitForFinished(ms); }
     // Ends it as a logout would: true when it ended of itself, with exit code 0.
     bool terminate()
     {
-        ::kill(pid_t(m_process->processId()), SIGTERM);
-        return m_process->waitForFinished(20000) &&
-               m_process->exitStatus() == QProcess::NormalExit && m_process->exitCode() == 0;
+        ::kill(pid_t(m_process.processId()), SIGTERM);
+        return m_process.waitForFinished(20000) && m_process.exitStatus() == QProcess::NormalExit &&
+               m_process.exitCode() == 0;
     }
     // The first capture of each match of `pattern` in the output so far, once
     // `count` have come or after timeoutMs.
@@ -53,8 +47,8 @@ public:
     {
         QStringList found;
         for (QDeadlineTimer end(timeoutMs); found.size() < count && !end.hasExpired();) {
-            m_process->waitForReadyRead(50);
-            m_output += QString::fromUtf8(m_process->readAllStandardOutput());
+            m_process.waitForReadyRead(50);
+            m_output += QString::fromUtf8(m_process.readAllStandardOutput());
             found.clear();
             for (const QRegularExpressionMatch &m :
                  QRegularExpression(pattern).globalMatch(m_output))
@@ -62,13 +56,10 @@ public:
         }
         return found;
     }
-    QString errors() { return QString::fromLocal8Bit(m_process->readAllStandardError()); }
+    QString errors() { return QString::fromLocal8Bit(m_process.readAllStandardError()); }
 
 private:
-    Program(QString path, QString config)
-        : m_path(std::move(path)), m_config(std::move(config)), m_process(new QProcess)
-    {
-    }
+    Program(QString path, QString config) : m_path(std::move(path)), m_config(std::move(config)) {}
     QString m_path, m_config, m_output;
-    std::unique_ptr<QProcess> m_process;
+    QProcess m_process;
 };
