@@ -50,7 +50,8 @@ public:
         ::ioctl(m_slave, FIONREAD, &n);
         return n;
     }
-    void closeMaster() // the transmitter's end goes away
+    bool hangUp() { return ::ioctl(m_slave, TIOCVHANGUP) == 0; } // as an adapter pulled out
+    void closeMaster()                                           // the transmitter's end goes away
     {
         ::close(std::exchange(m_master, -1));
     }
