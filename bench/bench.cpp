@@ -270,7 +270,7 @@ StartUp underDisplay(xcb_connection_t *x, const QString &program, const QStringL
                 run.mapped = clock.nsecsElapsed() / 1e6;
             std::free(event);
         }
-        if (pty && (lines += pty->read(0, 0)).contains("=K") && run.lastLine < 0)
+        if (pty && (lines += pty->read()).contains("=K") && run.lastLine < 0)
             run.lastLine = clock.nsecsElapsed() / 1e6;
     }
     process.kill();

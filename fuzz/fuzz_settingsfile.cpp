@@ -7,10 +7,7 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QtCore>
 
 #include <fuzzer/FuzzedDataProvider.h>
 

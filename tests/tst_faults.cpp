@@ -277,7 +277,7 @@ private Q_SLOTS:
         const auto cycle = [&](int i) {
             if (port) {
                 f->array("menuCom")[3]->trigger();
-                f->transmitter.drain();
+                f->transmitter.read(); // so that the output never fills the line
                 return f->get<QAction>("menuCloseComPort")->trigger();
             }
             f->get<QAction>("menu_Baud_Rate")->trigger(); // left by Cancel, OK, its close control

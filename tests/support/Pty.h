@@ -32,11 +32,14 @@ public:
     Pty &operator=(const Pty &) = delete;
 
     QString deviceName() const { return m_device; }
-    // Takes what the panel wrote, so that its output never fills the line.
-    void drain()
+    // What the panel wrote so far, taken off the line; never waits.
+    QByteArray read()
     {
-        for (char buffer[4096]; ::read(m_master, buffer, sizeof buffer) > 0;) {
-        }
+        QByteArray got;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(m_master, buffer, sizeof buffer)) > 0;)
+            got.append(buffer, n);
+        return got;
     }
     // What the line takes now (a full input queue takes less).
     qsizetype write(const QByteArray &bytes)
