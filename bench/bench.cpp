@@ -101,7 +101,9 @@ QByteArray readUntil(Pty &pty, const QByteArray &end, int carriageReturns, int t
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < timeoutMs) {
-        got += pty.read(50, 1);
+        pollfd line{pty.masterFd(), POLLIN, 0};
+        ::poll(&line, 1, 50);
+        got += pty.read();
         if (got.count('\r') >= carriageReturns && got.contains(end))
             return got;
     }
