@@ -34,14 +34,14 @@ enum class Op
 // long name is written after a backslash ("\set_freq"); the extended answer
 // begins with it. kRestOfLine: the text up to the end of the line.
 constexpr int kRestOfLine = -1;
-struct CommandSpec
+struct CommandEntry
 {
     char letter;
     const char *name;
     int arguments;
     Op op;
 };
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {'f', "get_freq", 0, Op::GetFreq},
     {'F', "set_freq", 1, Op::SetFreq},
     {'m', "get_mode", 0, Op::GetMode},
@@ -195,41 +195,42 @@ Answer run(Op op, const QList<QByteArray> &args, RigTarget &target)
 // The answer in rigctld's forms. Plain: a reading's values one per line, a
 // change's "RPRT n". Extended: the long name and the arguments as received,
 // each record as "Key: value", then "RPRT n", separated by `separator`.
-QByteArray format(const CommandSpec &spec, const QList<QByteArray> &args, const Answer &answer,
+QByteArray format(const CommandEntry &entry, const QList<QByteArray> &args, const Answer &answer,
                   char separator)
 {
     const bool reading = !answer.records.isEmpty();
     QByteArray out;
-    if (spec.op == Op::ChkVfo) // rigctld's own form: the record alone
+    if (entry.op == Op::ChkVfo) // rigctld's own form: the record alone
         return separator ? "ChkVFO: 0\n" : "0\n";
     if (!separator) {
         if (answer.code != RigResult::Ok || !reading)
             return "RPRT " + QByteArray::number(answer.code) + '\n';
         for (const auto &[key, value] : answer.records)
-            out += value + (spec.op == Op::DumpState ? "" : "\n");
+            out += value + (entry.op == Op::DumpState ? "" : "\n");
         // A client sets the lock mode only after reading it with its result.
-        return spec.op == Op::GetLockMode ? out + "RPRT 0\n" : out;
+        return entry.op == Op::GetLockMode ? out + "RPRT 0\n" : out;
     }
-    out = QByteArray(spec.name) + ':';
+    out = QByteArray(entry.name) + ':';
     for (const QByteArray &arg : args)
-        out += (spec.op == Op::SendMorse ? "  " : " ") + arg; // rigctld: two blanks before the text
+        out +=
+            (entry.op == Op::SendMorse ? "  " : " ") + arg; // rigctld: two blanks before the text
     out += separator;
     for (const auto &[key, value] : answer.records) {
-        if (spec.op == Op::DumpState)
+        if (entry.op == Op::DumpState)
             out += value;
         else
-            out +=
-                (key.isEmpty() || spec.op == Op::GetLevel ? value : key + ": " + value) + separator;
+            out += (key.isEmpty() || entry.op == Op::GetLevel ? value : key + ": " + value) +
+                   separator;
     }
     return out + "RPRT " + QByteArray::number(answer.code) + '\n';
 }
 
-const CommandSpec *find(QByteArrayView name)
+const CommandEntry *find(QByteArrayView name)
 {
-    for (const CommandSpec &spec : kCommands) {
-        if (name.size() == 1 ? spec.letter && name[0] == spec.letter
-                             : spec.name && name == spec.name)
-            return &spec;
+    for (const CommandEntry &entry : kCommands) {
+        if (name.size() == 1 ? entry.letter && name[0] == entry.letter
+                             : entry.name && name == entry.name)
+            return &entry;
     }
     return nullptr;
 }
@@ -292,26 +293,26 @@ QByteArray RigConversation::answerLine(QByteArray line)
         } else {
             ++at;
         }
-        const CommandSpec *spec = find(name);
-        if (!spec || (c == '\\' && name.size() == 1)) {
+        const CommandEntry *entry = find(name);
+        if (!entry || (c == '\\' && name.size() == 1)) {
             separator = 0;
             continue; // as rigctld: no answer to what it does not know
         }
-        if (spec->op == Op::Quit) {
+        if (entry->op == Op::Quit) {
             m_ended = true;
             return answers + "RPRT 0\n";
         }
         QList<QByteArray> args;
-        if (spec->arguments == kRestOfLine) {
+        if (entry->arguments == kRestOfLine) {
             args << line.mid(at).trimmed();
             at = line.size();
         }
-        for (int n = 0; n < spec->arguments; ++n)
+        for (int n = 0; n < entry->arguments; ++n)
             args << token();
         const bool complete = !args.contains(QByteArray());
         const Answer answer =
-            complete ? run(spec->op, args, m_target) : result(RigResult::InvalidParameter);
-        answers += format(*spec, args, answer, separator);
+            complete ? run(entry->op, args, m_target) : result(RigResult::InvalidParameter);
+        answers += format(*entry, args, answer, separator);
         separator = 0; // a prefix holds for one command
     }
     return answers;

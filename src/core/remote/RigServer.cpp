@@ -51,14 +51,14 @@ private:
 
 std::optional<ListenAddress> parseListenAddress(const QString &text)
 {
-    const QString spec = text.trimmed();
-    const qsizetype colon = spec.lastIndexOf(u':');
+    const QString given = text.trimmed();
+    const qsizetype colon = given.lastIndexOf(u':');
     // A bare number is a port on the loopback address; "[::1]:4532" an IPv6 one.
-    QString host = colon < 0 ? QString() : spec.left(colon);
+    QString host = colon < 0 ? QString() : given.left(colon);
     if (host.startsWith(u'[') && host.endsWith(u']'))
         host = host.mid(1, host.size() - 2);
     bool ok = false;
-    const uint port = spec.mid(colon + 1).toUInt(&ok);
+    const uint port = given.mid(colon + 1).toUInt(&ok);
     if (!ok || port == 0 || port > 65535)
         return std::nullopt;
     ListenAddress where{QHostAddress(QHostAddress::LocalHost), quint16(port)};
