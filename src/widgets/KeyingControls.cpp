@@ -6,17 +6,8 @@
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
 #include "protocol/NumberText.h"
+#include "protocol/SpeedGrid.h"
 #include "serial/TransmitterLink.h"
-
-namespace {
-
-// The speed grid the buttons walk, in tenths of a word per minute: 0.1 wpm
-// steps up to 1 wpm, whole wpm above, 50 wpm at the top.
-constexpr qint64 kFineStepsBelow = 10;
-constexpr qint64 kFastest = 500;
-constexpr qint64 kSlowest = 1;
-
-} // namespace
 
 void KeyingControls::CW_speed_up_Click()
 {
@@ -25,9 +16,8 @@ void KeyingControls::CW_speed_up_Click()
     if (!state.CW_speed)
         return;
     const qint64 speed = *state.CW_speed;
-    if (speed >= kFastest)
-        return;
-    setSpeed(speed + (speed < kFineStepsBelow ? 1 : 10));
+    if (speed < SpeedGrid::kFastest)
+        setSpeed(SpeedGrid::stepUp(speed));
 }
 
 void KeyingControls::CW_speed_down_Click()
@@ -36,10 +26,8 @@ void KeyingControls::CW_speed_down_Click()
     if (!state.CW_speed)
         return;
     const qint64 speed = *state.CW_speed;
-    if (speed <= kSlowest)
-        return;
-    // At exactly 1 wpm the step turns fine: 20 -> 10 -> 9.
-    setSpeed(speed - (speed <= kFineStepsBelow ? 1 : 10));
+    if (speed > SpeedGrid::kSlowest)
+        setSpeed(SpeedGrid::stepDown(speed));
 }
 
 void KeyingControls::setSpeed(qint64 tenths)

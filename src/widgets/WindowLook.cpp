@@ -85,9 +85,9 @@ void installFontSubstitutes()
 
 namespace {
 
-QIcon iconOfSizes(std::initializer_list<int> sizes)
+// `icon` with the program's icon in more sizes.
+QIcon withSizes(QIcon icon, std::initializer_list<int> sizes)
 {
-    QIcon icon;
     for (const int size : sizes) {
         QImageReader reader(QStringLiteral(":/icons/%1x%1/apps/" VAKO_APP_ID ".png").arg(size),
                             "png");
@@ -98,7 +98,7 @@ QIcon iconOfSizes(std::initializer_list<int> sizes)
     return icon;
 }
 
-// Hands the whole icon to the application after the first paint of the
+// Hands the large sizes to the application after the first paint of the
 // window it watches, then goes.
 class LargeIconsAfterPaint : public QObject
 {
@@ -111,7 +111,7 @@ protected:
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
             QTimer::singleShot(0, this, [this] {
-                QApplication::setWindowIcon(iconOfSizes({16, 24, 32, 48, 64, 128, 256}));
+                QApplication::setWindowIcon(withSizes(QApplication::windowIcon(), {128, 256}));
                 deleteLater();
             });
         }
@@ -123,7 +123,7 @@ protected:
 
 void installPanelIcon(QWidget *window)
 {
-    QApplication::setWindowIcon(iconOfSizes({16, 24, 32, 48, 64}));
+    QApplication::setWindowIcon(withSizes(QIcon(), {16, 24, 32, 48, 64}));
     window->installEventFilter(new LargeIconsAfterPaint(window));
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QIcon>
 #include <QSize>
 
 class QGroupBox;

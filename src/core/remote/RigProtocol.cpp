@@ -1,6 +1,7 @@
 #include "RigProtocol.h"
 
 #include "protocol/CommandProtocol.h"
+#include "protocol/SpeedGrid.h"
 
 #include <QList>
 
@@ -62,11 +63,6 @@ constexpr CommandEntry kCommands[] = {
     {'Q', nullptr, 0, Op::Quit},
 };
 
-// The speed grid of the panel's buttons, in tenths of a word per minute:
-// tenths up to 1 wpm, whole words per minute above, 0.1 to 50 wpm.
-constexpr qint64 kSlowest = 1;
-constexpr qint64 kFineUpTo = 10;
-constexpr qint64 kFastest = 500;
 // The four power options, MIN to MAX, spread over Hamlib's 0.0 .. 1.0.
 constexpr int kHighestPower = 3;
 
@@ -149,13 +145,11 @@ Answer run(Op op, const QList<QByteArray> &args, RigTarget &target)
     case Op::SetLevel: {
         const std::optional<double> value = number(args[1]);
         if (args[0] == "KEYSPD") {
-            if (!value || *value < 0 || *value > kFastest)
+            // Hamlib's speed is in wpm: onto the buttons' grid, in tenths.
+            if (!value || *value < 0 || *value > SpeedGrid::kFastest)
                 return result(RigResult::InvalidParameter);
-            // Onto the buttons' grid: tenths below 1 wpm, whole wpm above.
-            qint64 tenths = qRound64(*value * 10);
-            if (tenths > kFineUpTo)
-                tenths = qRound64(tenths / 10.0) * 10;
-            if (tenths < kSlowest || tenths > kFastest)
+            const qint64 tenths = SpeedGrid::nearest(qRound64(*value * 10));
+            if (tenths < SpeedGrid::kSlowest || tenths > SpeedGrid::kFastest)
                 return result(RigResult::InvalidParameter);
             return sent(target, [&] { target.setSpeed(tenths); });
         }
@@ -264,13 +258,16 @@ QByteArray RigConversation::answerLine(QByteArray line)
     QByteArray answers;
     char separator = 0; // plain until a prefix asks for the extended form
     qsizetype at = 0;
-    const auto token = [&] {
-        while (at < line.size() && isBlank(line[at]))
-            ++at;
+    const auto word = [&] { // from `at` to the next blank
         const qsizetype start = at;
         while (at < line.size() && !isBlank(line[at]))
             ++at;
         return line.mid(start, at - start);
+    };
+    const auto token = [&] {
+        while (at < line.size() && isBlank(line[at]))
+            ++at;
+        return word();
     };
     while (at < line.size() && !m_ended) {
         const char c = line[at];
@@ -283,16 +280,9 @@ QByteArray RigConversation::answerLine(QByteArray line)
             ++at;
             continue;
         }
-        QByteArray name = line.mid(at, 1);
-        if (c == '\\') {
-            ++at;
-            const qsizetype start = at;
-            while (at < line.size() && !isBlank(line[at]))
-                ++at;
-            name = line.mid(start, at - start);
-        } else {
-            ++at;
-        }
+        QByteArray name = line.mid(at++, 1);
+        if (c == '\\')
+            name = word();
         const CommandEntry *entry = find(name);
         if (!entry || (c == '\\' && name.size() == 1)) {
             separator = 0;

@@ -75,8 +75,6 @@ RigServer::RigServer(RigTarget &target, QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, &RigServer::accept);
 }
 
-RigServer::~RigServer() = default;
-
 QString listenSetting(const QStringList &arguments, const IniDocument &settings)
 {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -101,11 +99,6 @@ std::optional<QString> RigServer::start(const QString &setting)
     return QStringLiteral("The port for other programs (%1) cannot be opened: %2.\n"
                           "The panel runs on without it.")
         .arg(setting.trimmed(), reason);
-}
-
-quint16 RigServer::port() const
-{
-    return m_server->serverPort();
 }
 
 void RigServer::accept()

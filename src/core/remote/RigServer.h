@@ -37,13 +37,11 @@ public:
     static constexpr int kMaxClients = 4;
 
     explicit RigServer(RigTarget &target, QObject *parent = nullptr);
-    ~RigServer() override;
 
     // Starts listening at `setting` (as listenSetting gives it) unless it is
     // empty; when the port cannot be opened (in use, no address of this
     // computer, no address at all), the operator's message saying so.
     std::optional<QString> start(const QString &setting);
-    quint16 port() const;
 
 private:
     void accept();
