@@ -12,6 +12,7 @@
 #include "settings/SettingsFile.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QTimer>
 
 int main(int argc, char *argv[])
@@ -63,9 +64,22 @@ int main(int argc, char *argv[])
     // The port for other station programs opens after the start-up, which
     // stays as it always was; a port that cannot open is told once, and the
     // panel runs on without it.
+    // "--listen ADDRESS" (or "--listen=ADDRESS") names it for this run, over
+    // Listen= in the settings file's [Remote] section; empty is off. Other
+    // arguments are left alone, as they always were.
+    QCommandLineParser commandLine;
+    const QCommandLineOption listenOption(QStringLiteral("listen"),
+                                          QStringLiteral("Port for other station programs."),
+                                          QStringLiteral("address"));
+    commandLine.addOption(listenOption);
+    (void)commandLine.parse(QCoreApplication::arguments());
+    const QString listen =
+        commandLine.isSet(listenOption)
+            ? commandLine.value(listenOption)
+            : settingsFile.value(QStringLiteral("Remote"), QStringLiteral("Listen"))
+                  .value_or(QString());
     RigServer remote(form.remoteControl());
-    if (const std::optional<QString> failure =
-            remote.start(listenSetting(QCoreApplication::arguments(), settingsFile)))
+    if (const std::optional<QString> failure = remote.start(listen))
         QTimer::singleShot(0, &form, [&dialogs, text = *failure] { dialogs.message(text); });
     return app.exec();
 }

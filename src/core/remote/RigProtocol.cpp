@@ -10,68 +10,47 @@
 
 namespace {
 
-enum class Op
-{
-    GetFreq,
-    SetFreq,
-    GetMode,
-    SetMode,
-    GetVfo,
-    SetVfo,
-    GetLevel,
-    SetLevel,
-    GetPtt,
-    GetSplitVfo,
-    SendMorse,
-    StopMorse,
-    ChkVfo,
-    DumpState,
-    GetPowerstat,
-    GetLockMode,
-    Quit
-};
-
-// The commands the panel answers, by their one-letter and long names. A
-// long name is written after a backslash ("\set_freq"); the extended answer
-// begins with it. kRestOfLine: the text up to the end of the line.
-constexpr int kRestOfLine = -1;
-struct CommandEntry
-{
-    char letter;
-    const char *name;
-    int arguments;
-    Op op;
-};
-constexpr CommandEntry kCommands[] = {
-    {'f', "get_freq", 0, Op::GetFreq},
-    {'F', "set_freq", 1, Op::SetFreq},
-    {'m', "get_mode", 0, Op::GetMode},
-    {'M', "set_mode", 2, Op::SetMode},
-    {'v', "get_vfo", 0, Op::GetVfo},
-    {'V', "set_vfo", 1, Op::SetVfo},
-    {'l', "get_level", 1, Op::GetLevel},
-    {'L', "set_level", 2, Op::SetLevel},
-    {'t', "get_ptt", 0, Op::GetPtt},
-    {'s', "get_split_vfo", 0, Op::GetSplitVfo},
-    {'b', "send_morse", kRestOfLine, Op::SendMorse},
-    {0, "stop_morse", 0, Op::StopMorse},
-    {0, "chk_vfo", 0, Op::ChkVfo},
-    {0, "dump_state", 0, Op::DumpState},
-    {0, "get_powerstat", 0, Op::GetPowerstat},
-    {0, "get_lock_mode", 0, Op::GetLockMode},
-    {'q', nullptr, 0, Op::Quit},
-    {'Q', nullptr, 0, Op::Quit},
-};
-
 // The four power options, MIN to MAX, spread over Hamlib's 0.0 .. 1.0.
 constexpr int kHighestPower = 3;
 
 struct Answer
 {
     int code = RigResult::Ok;
-    // Key and value of each record of a reading; the key is left out of
-    // the plain answer (and of every get_level answer).
-    QList<std::pair<QByteArray, QByteArray>> records;
+    QList<QByteArray> values; // one per record the command's answer form names
+};
+
+using Arguments = QList<QByteArray>;
+using Handler = Answer (*)(RigTarget &, const Arguments &);
+
+// How rigctld lays out a command's answer.
+enum class Form
+{
+    Records,          // plain: the values, one a line ("RPRT n" for a change or a refusal);
+                      // extended: "Key: value" for each record (the value alone for an
+                      // unnamed one), then "RPRT n"
+    RecordsAndResult, // as Records, and the plain form ends with "RPRT 0" as well: a
+                      // client sets the lock mode only after reading it with its result
+    RecordAlone,      // the record and nothing else, plain or extended (chk_vfo)
+    Block,            // one text of whole lines, without a line end added (dump_state)
+    Ends,             // "RPRT 0", then the conversation is over (quit)
+};
+
+// kRestOfLine: the one argument is the text up to the end of the line.
+constexpr int kRestOfLine = -1;
+
+// One command of Hamlib's network rig protocol: its one-letter name (0: none)
+// and long name (written after a backslash, "\set_freq"; the extended answer
+// begins with it), its arguments, what it does, and its answer: the form and
+// the keys of the records a reading gives ('|' between them; an empty key is an
+// unnamed record).
+struct CommandEntry
+{
+    char letter;
+    const char *name;
+    int arguments;
+    Handler handler;
+    Form form;
+    const char *keys;
 };
 
 bool isBlank(char c)
@@ -91,6 +70,11 @@ Answer result(int code)
     return Answer{code, {}};
 }
 
+Answer reading(QList<QByteArray> values)
+{
+    return Answer{RigResult::Ok, std::move(values)};
+}
+
 // A change that goes to the transmitter: refused with the port closed, so
 // that nothing is shown or stored that the transmitter does not have.
 template <typename Change> Answer sent(RigTarget &target, Change change)
@@ -101,122 +85,172 @@ template <typename Change> Answer sent(RigTarget &target, Change change)
     return {};
 }
 
-Answer run(Op op, const QList<QByteArray> &args, RigTarget &target)
+Answer getFreq(RigTarget &target, const Arguments &)
 {
-    switch (op) {
-    case Op::GetFreq:
-        if (const std::optional<qint64> hz = target.frequency())
-            return {RigResult::Ok, {{"Frequency", QByteArray::number(*hz)}}};
-        return result(RigResult::InvalidParameter); // the stored text spells no number
-    case Op::SetFreq: {
-        // Hamlib sends "500100.000000": a whole number of hertz that fits the
-        // six digits of "=F", or nothing is changed.
-        const std::optional<double> hz = number(args[0]);
-        if (!hz || *hz < 0 || *hz > 1e9 || *hz != std::floor(*hz) ||
-            !Command::fitsField(Command::Frequency, qint64(*hz)))
-            return result(RigResult::InvalidParameter);
-        return sent(target, [&] { target.setFrequency(qint64(*hz)); });
-    }
-    case Op::GetMode:
-        return {RigResult::Ok, {{"Mode", "CW"}, {"Passband", "0"}}};
-    case Op::SetMode:
-        return result(args[0] == "CW" && number(args[1]) ? RigResult::Ok
-                                                         : RigResult::InvalidParameter);
-    case Op::GetVfo:
-        return {RigResult::Ok, {{"VFO", "VFOA"}}};
-    case Op::SetVfo:
-        return result(args[0] == "VFOA" || args[0] == "currVFO" ? RigResult::Ok
-                                                                : RigResult::InvalidVfo);
-    case Op::GetLevel:
-        if (args[0] == "KEYSPD") {
-            const std::optional<qint64> tenths = target.speed();
-            if (!tenths)
-                return result(RigResult::InvalidParameter);
-            return {RigResult::Ok, {{"", QByteArray::number(qRound64(*tenths / 10.0))}}};
-        }
-        if (args[0] == "RFPOWER") {
-            const std::optional<qint64> index = target.power();
-            if (!index || *index < 0 || *index > kHighestPower)
-                return result(RigResult::InvalidParameter);
-            return {RigResult::Ok,
-                    {{"", QByteArray::number(double(*index) / kHighestPower, 'f', 6)}}};
-        }
+    if (const std::optional<qint64> hz = target.frequency())
+        return reading({QByteArray::number(*hz)});
+    return result(RigResult::InvalidParameter); // the stored text spells no number
+}
+
+Answer setFreq(RigTarget &target, const Arguments &args)
+{
+    // Hamlib sends "500100.000000": a whole number of hertz that fits the
+    // six digits of "=F", or nothing is changed.
+    const std::optional<double> hz = number(args[0]);
+    if (!hz || *hz < 0 || *hz > 1e9 || *hz != std::floor(*hz) ||
+        !Command::fitsField(Command::Frequency, qint64(*hz)))
         return result(RigResult::InvalidParameter);
-    case Op::SetLevel: {
-        const std::optional<double> value = number(args[1]);
-        if (args[0] == "KEYSPD") {
-            // Hamlib's speed is in wpm: onto the buttons' grid, in tenths.
-            if (!value || *value < 0 || *value > SpeedGrid::kFastest)
-                return result(RigResult::InvalidParameter);
-            const qint64 tenths = SpeedGrid::nearest(qRound64(*value * 10));
-            if (tenths < SpeedGrid::kSlowest || tenths > SpeedGrid::kFastest)
-                return result(RigResult::InvalidParameter);
-            return sent(target, [&] { target.setSpeed(tenths); });
-        }
-        if (args[0] == "RFPOWER") {
-            if (!value || *value < 0 || *value > 1)
-                return result(RigResult::InvalidParameter);
-            return sent(target, [&] { target.setPower(qRound(*value * kHighestPower)); });
-        }
-        return result(RigResult::NotAvailable);
-    }
-    case Op::GetPtt:
-        return {RigResult::Ok, {{"PTT", "0"}}};
-    case Op::GetSplitVfo:
-        return {RigResult::Ok, {{"Split", "0"}, {"TX VFO", "VFOA"}}};
-    case Op::SendMorse: {
-        const QString text = QString::fromUtf8(args[0]);
-        if (text.isEmpty() || text.size() > target.messageLimit())
+    return sent(target, [&] { target.setFrequency(qint64(*hz)); });
+}
+
+Answer getMode(RigTarget &, const Arguments &)
+{
+    return reading({"CW", "0"});
+}
+
+Answer setMode(RigTarget &, const Arguments &args)
+{
+    return result(args[0] == "CW" && number(args[1]) ? RigResult::Ok : RigResult::InvalidParameter);
+}
+
+Answer getVfo(RigTarget &, const Arguments &)
+{
+    return reading({"VFOA"});
+}
+
+Answer setVfo(RigTarget &, const Arguments &args)
+{
+    return result(args[0] == "VFOA" || args[0] == "currVFO" ? RigResult::Ok
+                                                            : RigResult::InvalidVfo);
+}
+
+Answer getLevel(RigTarget &target, const Arguments &args)
+{
+    if (args[0] == "KEYSPD") {
+        const std::optional<qint64> tenths = target.speed();
+        if (!tenths)
             return result(RigResult::InvalidParameter);
-        return sent(target, [&] { target.sendMorse(text); });
+        return reading({QByteArray::number(qRound64(*tenths / 10.0))});
     }
-    case Op::StopMorse:
-        return sent(target, [&] { target.stopMorse(); });
-    case Op::ChkVfo:
-        return {RigResult::Ok, {{"ChkVFO", "0"}}};
-    case Op::DumpState:
-        return {RigResult::Ok, {{"", RigConversation::rigDescription()}}};
-    case Op::GetPowerstat:
-        return {RigResult::Ok, {{"Power Status", "1"}}};
-    case Op::GetLockMode:
-        return {RigResult::Ok, {{"Locked", "0"}}};
-    case Op::Quit:
-        break;
+    if (args[0] == "RFPOWER") {
+        const std::optional<qint64> index = target.power();
+        if (!index || *index < 0 || *index > kHighestPower)
+            return result(RigResult::InvalidParameter);
+        return reading({QByteArray::number(double(*index) / kHighestPower, 'f', 6)});
     }
+    return result(RigResult::InvalidParameter);
+}
+
+Answer setLevel(RigTarget &target, const Arguments &args)
+{
+    const std::optional<double> value = number(args[1]);
+    if (args[0] == "KEYSPD") {
+        // Hamlib's speed is in wpm: onto the buttons' grid, in tenths.
+        if (!value || *value < 0 || *value > SpeedGrid::kFastest)
+            return result(RigResult::InvalidParameter);
+        const qint64 tenths = SpeedGrid::nearest(qRound64(*value * 10));
+        if (tenths < SpeedGrid::kSlowest || tenths > SpeedGrid::kFastest)
+            return result(RigResult::InvalidParameter);
+        return sent(target, [&] { target.setSpeed(tenths); });
+    }
+    if (args[0] == "RFPOWER") {
+        if (!value || *value < 0 || *value > 1)
+            return result(RigResult::InvalidParameter);
+        return sent(target, [&] { target.setPower(qRound(*value * kHighestPower)); });
+    }
+    return result(RigResult::NotAvailable);
+}
+
+Answer getPtt(RigTarget &, const Arguments &)
+{
+    return reading({"0"});
+}
+
+Answer getSplitVfo(RigTarget &, const Arguments &)
+{
+    return reading({"0", "VFOA"});
+}
+
+Answer sendMorse(RigTarget &target, const Arguments &args)
+{
+    const QString text = QString::fromUtf8(args[0]);
+    if (text.isEmpty() || text.size() > target.messageLimit())
+        return result(RigResult::InvalidParameter);
+    return sent(target, [&] { target.sendMorse(text); });
+}
+
+Answer stopMorse(RigTarget &target, const Arguments &)
+{
+    return sent(target, [&] { target.stopMorse(); });
+}
+
+Answer none(RigTarget &, const Arguments &)
+{
+    return reading({"0"});
+}
+
+Answer one(RigTarget &, const Arguments &)
+{
+    return reading({"1"});
+}
+
+Answer dumpState(RigTarget &, const Arguments &)
+{
+    return reading({RigConversation::rigDescription()});
+}
+
+Answer quit(RigTarget &, const Arguments &)
+{
     return {};
 }
 
-// The answer in rigctld's forms. Plain: a reading's values one per line, a
-// change's "RPRT n". Extended: the long name and the arguments as received,
-// each record as "Key: value", then "RPRT n", separated by `separator`.
-QByteArray format(const CommandEntry &entry, const QList<QByteArray> &args, const Answer &answer,
+constexpr CommandEntry kCommands[] = {
+    {'f', "get_freq", 0, getFreq, Form::Records, "Frequency"},
+    {'F', "set_freq", 1, setFreq, Form::Records, ""},
+    {'m', "get_mode", 0, getMode, Form::Records, "Mode|Passband"},
+    {'M', "set_mode", 2, setMode, Form::Records, ""},
+    {'v', "get_vfo", 0, getVfo, Form::Records, "VFO"},
+    {'V', "set_vfo", 1, setVfo, Form::Records, ""},
+    {'l', "get_level", 1, getLevel, Form::Records, ""},
+    {'L', "set_level", 2, setLevel, Form::Records, ""},
+    {'t', "get_ptt", 0, getPtt, Form::Records, "PTT"},
+    {'s', "get_split_vfo", 0, getSplitVfo, Form::Records, "Split|TX VFO"},
+    {'b', "send_morse", kRestOfLine, sendMorse, Form::Records, ""},
+    {0, "stop_morse", 0, stopMorse, Form::Records, ""},
+    {0, "chk_vfo", 0, none, Form::RecordAlone, "ChkVFO"},
+    {0, "dump_state", 0, dumpState, Form::Block, ""},
+    {0, "get_powerstat", 0, one, Form::Records, "Power Status"},
+    {0, "get_lock_mode", 0, none, Form::RecordsAndResult, "Locked"},
+    {'q', nullptr, 0, quit, Form::Ends, ""},
+    {'Q', nullptr, 0, quit, Form::Ends, ""},
+};
+
+// The answer in the entry's form. Extended: the long name and the arguments
+// as received (the text of a rest-of-line argument after two blanks, as
+// rigctld writes it), the records, then "RPRT n", separated by `separator`.
+QByteArray format(const CommandEntry &entry, const Arguments &args, const Answer &answer,
                   char separator)
 {
-    const bool reading = !answer.records.isEmpty();
-    QByteArray out;
-    if (entry.op == Op::ChkVfo) // rigctld's own form: the record alone
-        return separator ? "ChkVFO: 0\n" : "0\n";
-    if (!separator) {
-        if (answer.code != RigResult::Ok || !reading)
-            return "RPRT " + QByteArray::number(answer.code) + '\n';
-        for (const auto &[key, value] : answer.records)
-            out += value + (entry.op == Op::DumpState ? "" : "\n");
-        // A client sets the lock mode only after reading it with its result.
-        return entry.op == Op::GetLockMode ? out + "RPRT 0\n" : out;
+    const QByteArray result = "RPRT " + QByteArray::number(answer.code) + '\n';
+    if (entry.form == Form::Ends || (answer.code != RigResult::Ok && !separator))
+        return result;
+    const QList<QByteArray> keys = QByteArray(entry.keys).split('|');
+    const char end = separator ? separator : '\n';
+    QByteArray records;
+    for (qsizetype i = 0; i < answer.values.size(); ++i) {
+        const QByteArray key = separator ? keys.value(i) : QByteArray();
+        records += (key.isEmpty() ? answer.values[i] : key + ": " + answer.values[i]) +
+                   (entry.form == Form::Block ? "" : QByteArray(1, end));
     }
-    out = QByteArray(entry.name) + ':';
+    if (entry.form == Form::RecordAlone)
+        return records.chopped(1) + '\n';
+    if (!separator)
+        return answer.values.isEmpty() || entry.form == Form::RecordsAndResult ? records + result
+                                                                               : records;
+    QByteArray out = QByteArray(entry.name) + ':';
     for (const QByteArray &arg : args)
-        out +=
-            (entry.op == Op::SendMorse ? "  " : " ") + arg; // rigctld: two blanks before the text
-    out += separator;
-    for (const auto &[key, value] : answer.records) {
-        if (entry.op == Op::DumpState)
-            out += value;
-        else
-            out += (key.isEmpty() || entry.op == Op::GetLevel ? value : key + ": " + value) +
-                   separator;
-    }
-    return out + "RPRT " + QByteArray::number(answer.code) + '\n';
+        out += (entry.arguments == kRestOfLine ? "  " : " ") + arg;
+    return out + separator + records + result;
 }
 
 const CommandEntry *find(QByteArrayView name)
@@ -288,9 +322,9 @@ QByteArray RigConversation::answerLine(QByteArray line)
             separator = 0;
             continue; // as rigctld: no answer to what it does not know
         }
-        if (entry->op == Op::Quit) {
+        if (entry->form == Form::Ends) {
             m_ended = true;
-            return answers + "RPRT 0\n";
+            return answers + format(*entry, {}, {}, separator);
         }
         QList<QByteArray> args;
         if (entry->arguments == kRestOfLine) {
@@ -301,7 +335,7 @@ QByteArray RigConversation::answerLine(QByteArray line)
             args << token();
         const bool complete = !args.contains(QByteArray());
         const Answer answer =
-            complete ? run(entry->op, args, m_target) : result(RigResult::InvalidParameter);
+            complete ? entry->handler(m_target, args) : result(RigResult::InvalidParameter);
         answers += format(*entry, args, answer, separator);
         separator = 0; // a prefix holds for one command
     }

@@ -1,7 +1,6 @@
 #include "RigServer.h"
 
 #include "RigProtocol.h"
-#include "settings/IniFile.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -73,17 +72,6 @@ RigServer::RigServer(RigTarget &target, QObject *parent)
     : QObject(parent), m_target(target), m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, &RigServer::accept);
-}
-
-QString listenSetting(const QStringList &arguments, const IniDocument &settings)
-{
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i].startsWith(QLatin1String("--listen=")))
-            return arguments[i].mid(9);
-        if (arguments[i] == QLatin1String("--listen"))
-            return arguments.value(i + 1);
-    }
-    return settings.value(QStringLiteral("Remote"), QStringLiteral("Listen")).value_or(QString());
 }
 
 std::optional<QString> RigServer::start(const QString &setting)

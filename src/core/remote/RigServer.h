@@ -6,7 +6,6 @@
 
 #include <optional>
 
-class IniDocument;
 class QTcpServer;
 class RigTarget;
 
@@ -19,11 +18,6 @@ struct ListenAddress
     quint16 port = 0;
 };
 std::optional<ListenAddress> parseListenAddress(const QString &text);
-
-// Where the network port listens this run: "--listen=ADDRESS" (or
-// "--listen ADDRESS") on the command line, else Listen= in the settings
-// file's [Remote] section; empty when off.
-QString listenSetting(const QStringList &arguments, const IniDocument &settings);
 
 // The panel's network port for station programs: Hamlib's network rig
 // protocol (RigConversation) for a few clients at once. Each client costs
@@ -38,8 +32,8 @@ public:
 
     explicit RigServer(RigTarget &target, QObject *parent = nullptr);
 
-    // Starts listening at `setting` (as listenSetting gives it) unless it is
-    // empty; when the port cannot be opened (in use, no address of this
+    // Starts listening at `setting` (as parseListenAddress reads it) unless
+    // it is empty; when the port cannot be opened (in use, no address of this
     // computer, no address at all), the operator's message saying so.
     std::optional<QString> start(const QString &setting);
 
