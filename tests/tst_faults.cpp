@@ -1,6 +1,9 @@
 #include "DisplayLabel.h"
 #include "PanelFixture.h"
+#include "PortRegistration.h"
+#include "Program.h"
 #include "SimProtocol.h"
+#include "messages/MessageFile.h"
 #include "remote/RigServer.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
@@ -15,6 +18,7 @@
 
 #include <dlfcn.h>
 #include <netinet/in.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -334,6 +338,65 @@ private Q_SLOTS:
         }
         qInfo("reliability: crash kills=%d saves=%lld stale-files=%lld", kills, reported + 1,
               QDir(f->dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".ini.").size());
+    }
+
+    // A file system with no space left: every save (the panel ended by SIGTERM, the settings, a
+    // first run, a message file) fails and leaves each old file byte for byte, nothing beside
+    // it; a message that runs out of space half-way too; in a folder that takes no new file,
+    // the settings file is written over in place once there is room. Space freed, saves land.
+    void fullDisk()
+    {
+        QTemporaryDir mount;
+        const QString at = mount.path(), ini = at + "/vako-panel.ini", first = at + "/first.ini";
+        if (::mount("tmpfs", qPrintable(at), "tmpfs", 0, "size=128m,nr_inodes=40") != 0)
+            QSKIP("mounting a small file system needs root");
+        const auto unmount = qScopeGuard([&] { ::umount2(qPrintable(at), MNT_DETACH); });
+        Program panel = Program::panel(at);
+        const QByteArray old = "; mine\n[VAKO]\nModel=ALDER\n",
+                         saved = "; mine\n" + settingsWith({});
+        QVERIFY(putFile(ini, old) && putFile(first, "[VAKO]\nModel=\n"));
+        QVERIFY(putFile(at + "/cq.txt", "CQ") && putFile(at + "/fill", "x"));
+        QVERIFY(putFile(at + "/ports.ini", "[Ports]\nCom1=/dev/old\n"));
+        const auto fill = [&](qint64 leave) { // the filler takes all space but `leave`
+            QFile filler(at + "/fill");
+            QVERIFY(filler.open(QIODevice::Append | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(65536, 'x')) > 0) {
+            }
+            QVERIFY(filler.resize(filler.size() - leave));
+        };
+        Session session;
+        session.setBuiltInValues();
+        const auto saves = [&] { // what each save reported, then the files
+            SettingsFile(session, first).LoadSettings();
+            return QStringList{
+                QString::number(SettingsFile(session, ini).SaveSettings()),
+                QString::number(MessageFile::write(at + "/cq.txt", QString(60000, 'E'))),
+                QString::number(registerPort(at + "/ports.ini", 1, "/dev/new", nullptr)),
+                fileBytes(ini),
+                fileBytes(first),
+                fileBytes(at + "/cq.txt").left(9),
+                fileBytes(at + "/ports.ini").mid(18)};
+        };
+        const QString firstRun = settingsWith({{"BIRCH:BaudRate= 115200", "Baudrate= 115200"}});
+        QVERIFY(panel.start() && panel.runningAfter(1500));
+        fill(0);
+        QVERIFY(panel.terminate());
+        QCOMPARE(saves(), QStringList({"0", "0", "0", old, "[VAKO]\nModel=\n", "CQ", "old\n"}));
+        fill(16384); // room for the settings, not for the message
+        QCOMPARE(saves(), QStringList({"1", "0", "1", saved, firstRun, "CQ", "new\n"}));
+        QVERIFY(putFile(ini, old));
+        for (int i = 0; QFile(at + QString("/n%1").arg(i)).open(QIODevice::WriteOnly); ++i) {
+        }
+        fill(0);
+        QCOMPARE(saves(),
+                 QStringList({"0", "0", "1", old, firstRun, "CQ", "new\n"})); // no inode, no room
+        QCOMPARE(QDir(at).entryList({"*.ini*", "*.txt*"}, QDir::Files | QDir::Hidden),
+                 QStringList({"cq.txt", "first.ini", "ports.ini", "vako-panel.ini"}));
+        QVERIFY(QFile::resize(at + "/fill", 0));
+        QCOMPARE(saves(),
+                 QStringList({"1", "0", "1", saved, firstRun, "CQ", "new\n"})); // written in place
+        QVERIFY(QFile::remove(at + "/n0"));
+        QCOMPARE(saves(), QStringList({"1", "1", "1", saved, firstRun, "EEEEEEEEE", "new\n"}));
     }
 
     // Settings files as an editor, a full disk or a careless copy leave them: the operator works

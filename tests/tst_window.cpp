@@ -253,6 +253,27 @@ private Q_SLOTS:
         QVERIFY(!row[1].isEmpty() || row[0] == "none" || f->saved() == stored); // not written
     }
 
+    // A save that fails while the window is open asks whether to try again: the operator puts the
+    // folder back and answers Yes, and the model switch is saved; at closing the default No
+    // closes the window, and the file keeps what it had.
+    void failedSaveIsTold()
+    {
+        f->start(settingsWith({}));
+        const QString folder = f->dir.path(), away = folder + "-away";
+        QVERIFY(QDir().rename(folder, away)); // as a memory stick pulled out
+        f->dialogs.onBox = [&](const MessageBoxRequest &) { QDir().rename(away, folder); };
+        f->dialogs.answers = {Dialogs::Answer::Yes};
+        f->get<QAction>("menu_VAKO_ALDER")->trigger();
+        QVERIFY(QDir().rename(folder, away));
+        f->dialogs.onBox = nullptr;
+        f->form->close();
+        QVERIFY(QDir().rename(away, folder));
+        QCOMPARE(f->saved(), settingsWith({{"Model=BIRCH", "Model=ALDER"}}));
+        QCOMPARE(f->dialogs.boxes.size(), 2);
+        QCOMPARE(f->dialogs.boxes[1].title + f->dialogs.boxes[1].text.section('\n', 0, 1),
+                 "Settings Not SavedThe settings could not be saved in\n" + f->path());
+    }
+
     // Menu entries; whole captions and indicators; the baud-rate dialog owned by no window, so the
     // main window stays usable; the title bar's icon sizes at once, the switcher's after a paint.
     void created()

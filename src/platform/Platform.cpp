@@ -7,6 +7,7 @@
 #include <QProcess>
 
 #ifdef Q_OS_WIN
+#include <io.h>
 #include <qt_windows.h>
 #include <shellapi.h>
 #else
@@ -185,6 +186,18 @@ bool heldByAnotherProgram(const QString &path)
 #else
     Q_UNUSED(path);
     return false;
+#endif
+}
+
+bool syncToDisk(QFileDevice &file)
+{
+    const int descriptor = file.handle();
+    if (descriptor < 0)
+        return file.isOpen(); // a device without a descriptor of its own to force
+#ifdef Q_OS_WIN
+    return ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor)));
+#else
+    return ::fsync(descriptor) == 0;
 #endif
 }
 

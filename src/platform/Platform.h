@@ -63,6 +63,11 @@ std::optional<QString> fromAnsiCodePage(const QByteArray &bytes);
 // (on Windows, a sharing violation); never where files have no such locks.
 bool heldByAnotherProgram(const QString &path);
 
+// Forces what was written to an open file out of the system's caches onto the
+// disk, so that a rename after it never puts an empty or partial file in
+// place after a power cut; false when the disk reports a failure.
+bool syncToDisk(QFileDevice &file);
+
 // Reads the system's font configuration on a thread of its own while the
 // program connects to the display, where fonts come from it (fontconfig):
 // reading its files is the largest single cost of showing the first text,

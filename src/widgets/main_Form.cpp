@@ -51,7 +51,7 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
     : QMainWindow(parent), m_ui(setUpForm(this)), m_link(comm),
       m_context(m_session, m_link, dialogs, collectControls()), m_frequencyTuning(m_context),
       m_keyingControls(m_context), m_messageTransmission(m_context, m_timer1),
-      m_settings(m_session, environment.settings),
+      m_settings(m_session, environment.settings, &dialogs),
       m_portMenu(m_context, m_settings, std::move(environment.deviceForPort)),
       m_modelSwitch(m_context, m_portMenu, m_settings),
       m_messageFileMenu(dialogs, m_context.ui.Message_Text),

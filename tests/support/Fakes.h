@@ -9,7 +9,7 @@
 #include <functional>
 
 // The operator, scripted: every box and file dialog is recorded; questions
-// are answered from `answers` (Yes when none is left), file dialogs from
+// are answered from `answers` (the default button when none is left), file dialogs from
 // `fileAnswers` (cancelled when none is left or the entry is empty).
 class FakeDialogs : public Dialogs
 {
@@ -26,7 +26,10 @@ public:
         if (onBox)
             onBox(box);
         const bool question = box.buttons == MessageBoxRequest::Buttons::YesNo;
-        return !question ? Answer::Ok : answers.isEmpty() ? Answer::Yes : answers.takeFirst();
+        return !question          ? Answer::Ok
+               : !answers.isEmpty() ? answers.takeFirst()
+               : box.defaultYes     ? Answer::Yes
+                                    : Answer::No;
     }
     QString openFileName(const QString &t, const QString &, const QString &s) override
     {

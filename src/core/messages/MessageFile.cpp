@@ -1,12 +1,12 @@
 #include "messages/MessageFile.h"
 
 #include "Platform.h"
+#include "files/FileReplace.h"
 #include "protocol/AnsiText.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace MessageFile {
 
@@ -47,23 +47,10 @@ bool replaceable(const QString &path)
 
 bool write(const QString &path, const QString &text)
 {
-    // No direct-write fallback: when no temporary file can be made beside the
-    // target, the save fails rather than truncating the old file first.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    // Unbuffered, so that each write reports what reached the file: a
-    // buffered QSaveFile can lose the error of a full disk on its final
-    // flush and put a truncated file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
+    // No writing in place: when no temporary file can be made beside the
+    // target, the save fails rather than risk the old file.
     const QByteArray bytes = Platform::toAnsiCodePage(text).value_or(AnsiText::encode(text));
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return false; // the temporary file is discarded with `file`
-        done += written;
-    }
-    return file.commit();
+    return FileReplace::replace(path, bytes, FileReplace::InPlace::Never);
 }
 
 QString lineEndOf(const QString &text)

@@ -1,11 +1,11 @@
 #include "settings/IniFile.h"
 
 #include "Platform.h"
+#include "files/FileReplace.h"
 #include "protocol/AnsiText.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -319,31 +319,18 @@ QByteArray IniDocument::toBytes() const
     return m_bytes;
 }
 
+bool IniDocument::protectedByOperator(const QString &path)
+{
+    const QFileInfo info(path);
+    const QFileDevice::Permissions anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.isFile() && !(info.permissions() & anyWrite);
+}
+
 bool IniDocument::save(const QString &path) const
 {
-    if (!m_whole)
-        return false;
     const QFileInfo info(path);
-    if (info.exists()) {
-        if (!info.isFile())
-            return false;
-        const QFileDevice::Permissions anyWrite =
-            QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-        if (!(info.permissions() & anyWrite))
-            return false;
-    }
-    // The new text goes to a temporary file beside the old one and replaces it
-    // by a rename only after it is complete and flushed to disk.
-    QSaveFile file(path);
-    // A writable file in a folder that takes no new files (an installation
-    // folder the operator was given one file in) can only be written in place;
-    // that is the one case where a save is not atomic.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!m_whole || (info.exists() && !info.isFile()) || protectedByOperator(path))
         return false;
-    if (file.write(m_bytes) != m_bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return FileReplace::replace(path, m_bytes, FileReplace::InPlace::WhenFolderTakesNoFiles);
 }

@@ -83,14 +83,16 @@ public:
 
     QByteArray toBytes() const;
 
-    // Writes the document atomically: the file is replaced only when the new
-    // text is complete on disk, so a crash leaves either the old file or the
-    // new one. Returns false when it cannot be written (read-only file or
-    // folder, path that is a folder, full disk); the old file is then intact.
-    // A file without any write permission bit counts as read-only for every
-    // user, root included: the operator who made it so wants it left alone.
-    // A document that does not hold its whole file is never saved.
+    // Writes the document atomically (FileReplace): the file is replaced only
+    // when the new text is complete on disk, so a crash or a full disk leaves
+    // either the old file or the new one. Returns false when it cannot be
+    // written (a file protected by the operator, read-only folder, path that
+    // is a folder, full disk); the old file is then intact. A document that
+    // does not hold its whole file is never saved.
     bool save(const QString &path) const;
+    // A file without any write permission bit is read-only for every user,
+    // root included: the operator who made it so wants it left alone.
+    static bool protectedByOperator(const QString &path);
 
     static constexpr qint64 maxFileBytes = 16 * 1024 * 1024;
 

@@ -1,5 +1,6 @@
 #include "settings/SettingsFile.h"
 
+#include "Dialogs.h"
 #include "session/SessionState.h"
 #include "settings/IniFile.h"
 
@@ -65,8 +66,8 @@ bool folderTakesFiles(const QString &folder)
 
 } // namespace
 
-SettingsFile::SettingsFile(Session &session, SettingsLocation location)
-    : m_session(session), m_location(std::move(location))
+SettingsFile::SettingsFile(Session &session, SettingsLocation location, Dialogs *dialogs)
+    : m_session(session), m_location(std::move(location)), m_dialogs(dialogs)
 {
 }
 
@@ -107,7 +108,21 @@ bool SettingsFile::InitSettingsFile()
 
 bool SettingsFile::SaveSettings()
 {
-    return writeEntries(false);
+    MessageBoxRequest question{
+        QStringLiteral("The settings could not be saved in\n%1\nThe disk may be full, or the "
+                       "folder gone or write-protected. The file keeps the settings it had."
+                       "\n\nTry again?")
+            .arg(QDir::toNativeSeparators(m_location.path)),
+        QStringLiteral("Settings Not Saved"), MessageBoxRequest::Icon::Exclamation,
+        MessageBoxRequest::Buttons::YesNo};
+    // No is the default: a reflexive Enter keeps the old file, as it is.
+    question.defaultYes = false;
+    while (!writeEntries(false)) {
+        if (!m_dialogs || IniDocument::protectedByOperator(m_location.path) ||
+            m_dialogs->show(question) != Dialogs::Answer::Yes)
+            return false;
+    }
+    return true;
 }
 
 bool SettingsFile::writeEntries(bool initial)

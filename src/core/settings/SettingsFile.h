@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class Dialogs;
 class Session;
 
 // Where the settings live: `path`, which every save writes; and `preset`, a
@@ -27,8 +28,10 @@ struct SettingsLocation
 class SettingsFile
 {
 public:
-    // `location` as settingsLocationFor() chooses it, or a file's path.
-    SettingsFile(Session &session, SettingsLocation location);
+    // `location` as settingsLocationFor() chooses it, or a file's path;
+    // `dialogs`, where the window is open, tells the operator of a save that
+    // failed.
+    SettingsFile(Session &session, SettingsLocation location, Dialogs *dialogs = nullptr);
 
     // One value: the empty text when the file, the section or the key is
     // missing, when the value is empty and when it is exactly "DEFAULT STRING";
@@ -42,7 +45,11 @@ public:
     // Writes the fourteen entries from the session (BIRCH baud rate as
     // "Baudrate"); false when the file cannot be written.
     bool InitSettingsFile();
-    // Writes the fourteen entries from the session, all at once.
+    // Writes the fourteen entries from the session, all at once. When that
+    // fails (a full disk, a vanished folder), the file keeps what it held and
+    // the operator, while the window is open, is told and asked whether to
+    // try again; a file the operator protected is left alone without a word.
+    // When nobody can answer (a logout), nothing is shown.
     bool SaveSettings();
 
 private:
@@ -50,6 +57,7 @@ private:
 
     Session &m_session;
     SettingsLocation m_location;
+    Dialogs *m_dialogs;
 };
 
 // Where the settings file lives: beside the executable, named after it with
