@@ -370,7 +370,7 @@ private Q_SLOTS:
             SettingsFile(session, first).LoadSettings();
             return QStringList{
                 QString::number(SettingsFile(session, ini).SaveSettings()),
-                QString::number(MessageFile::write(at + "/cq.txt", QString(60000, 'E'))),
+                QString::number(MessageFile::write(at + "/cq.txt", QByteArray(60000, 'E'))),
                 QString::number(registerPort(at + "/ports.ini", 1, "/dev/new", nullptr)),
                 fileBytes(ini),
                 fileBytes(first),

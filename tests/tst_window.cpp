@@ -274,6 +274,72 @@ private Q_SLOTS:
                  "Settings Not SavedThe settings could not be saved in\n" + f->path());
     }
 
+    // Alt with a letter types nothing into the message that goes on air (the menus have no access
+    // key); AltGr, which Windows reports as Ctrl+Alt, and a plain key type.
+    void altKeys_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("holds");
+        QTest::newRow("Alt+H") << int(Qt::AltModifier) << "CQ DE VAKO K";
+        QTest::newRow("Alt+Shift+H") << int(Qt::AltModifier | Qt::ShiftModifier) << "CQ DE VAKO K";
+        QTest::newRow("AltGr as Windows sends it")
+            << int(Qt::ControlModifier | Qt::AltModifier) << "CQ DE VAKO Kh";
+        QTest::newRow("h") << int(Qt::NoModifier) << "CQ DE VAKO Kh";
+    }
+    void altKeys()
+    {
+        QFETCH(int, modifiers);
+        f->start();
+        QTest::keyClick(f->message(), Qt::Key_H, Qt::KeyboardModifiers(modifiers));
+        QTEST(f->message()->toPlainText(), "holds");
+    }
+
+    // A message file keeps its encoding: opened as written, saved back over itself byte for byte;
+    // a text the file's encoding cannot hold is refused, its characters named, the file kept.
+    void messageEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("saved"); // null: the bytes as they were
+        QTest::addColumn<QString>("refused");  // the characters the box names
+        const QString cyrillic = QString::fromUtf8(" \xD0\x94\xD0\x95\xE2\x98\x85"); // " ДЕ★"
+        QTest::newRow("UTF-8: Latin, Cyrillic, a symbol")
+            << QByteArray("CQ DE M\xC3\xBCller \xD0\x94\xD0\x95 \xE2\x98\x85\r\nK")
+            << QString::fromUtf8("CQ DE M\xC3\xBCller \xD0\x94\xD0\x95 \xE2\x98\x85\nK") << ""
+            << QByteArray() << "";
+        QTest::newRow("UTF-8 with its mark")
+            << QByteArray("\xEF\xBB\xBF"
+                          "CQ \xC3\xA9")
+            << QString::fromUtf8("CQ \xC3\xA9") << "" << QByteArray() << "";
+        QTest::newRow("Windows-1252: e acute and the euro")
+            << QByteArray("CQ \xE9 \x80") << QString::fromUtf8("CQ \xC3\xA9 \xE2\x82\xAC") << ""
+            << QByteArray() << "";
+        QTest::newRow("UTF-8 takes Cyrillic")
+            << QByteArray("CQ \xC3\xA9") << QString::fromUtf8("CQ \xC3\xA9") << cyrillic
+            << QByteArray("CQ \xC3\xA9 \xD0\x94\xD0\x95\xE2\x98\x85") << "";
+        QTest::newRow("Windows-1252 refuses it")
+            << QByteArray("CQ \xE9") << QString::fromUtf8("CQ \xC3\xA9") << cyrillic << QByteArray()
+            << QString::fromUtf8("\xD0\x94 \xD0\x95 \xE2\x98\x85");
+    }
+    void messageEncodings()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, saved);
+        const QString path = f->dir.filePath("m.txt");
+        f->start();
+        QVERIFY(putFile(path, bytes));
+        f->dialogs.fileAnswers = {path, path}; // opened, then saved over itself
+        step("menuOpen_message");
+        QTEST(f->message()->toPlainText(), "shown");
+        QFETCH(QString, typed);
+        f->message()->insertPlainText(typed);
+        step("menu_Save_Message");
+        QCOMPARE(fileBytes(path), saved.isNull() ? bytes : saved);
+        QTEST(f->dialogs.boxes.size() < 2 ? "" : f->dialogs.boxes[1].text.section('\n', -1),
+              "refused");
+    }
+
     // Menu entries; whole captions and indicators; the baud-rate dialog owned by no window, so the
     // main window stays usable; the title bar's icon sizes at once, the switcher's after a paint.
     void created()
@@ -409,6 +475,9 @@ private Q_SLOTS:
             {"a device", {"/dev/zero", {}, "", typed, ""}},
             {"full disk", {"", {}, "full", "OLD", notSaved}},
 #endif
+#ifdef Q_OS_WIN // held open, its deletion not shared, as an editor holds it
+            {"held by another program", {"", {}, "held", "OLD", inUse}},
+#endif
             {"Yes replaces", {"", {}, "yes", typed, asked}},
             {"No, then cancel", {"", {}, "no", "OLD", asked}},
             {"read-only file", {"", {}, "read-only", "OLD", inUse}},
@@ -428,6 +497,8 @@ private Q_SLOTS:
         f->dialogs.fileAnswers = {path, out}; // a dialog opened again is cancelled
         f->dialogs.answers = {over == "no" ? Dialogs::Answer::No : Dialogs::Answer::Yes};
         QVERIFY(over != "read-only" || QFile::setPermissions(out, QFileDevice::ReadOwner));
+        QFile holder(out);
+        QVERIFY(over != "held" || holder.open(QIODevice::ReadWrite));
         if (over == "vanish") // a USB stick pulled out while the operator reads the question
             f->dialogs.onBox = [folder](auto &) { QDir(folder).removeRecursively(); };
 #ifdef Q_OS_UNIX // every write past 4 bytes fails as on a full disk, for administrators too

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <QTextDocument>
 
 void MessageFileMenu::menuOpen_message_Click()
@@ -15,12 +16,13 @@ void MessageFileMenu::menuOpen_message_Click()
         m_fileName = chosen;
         // A file that cannot be read, or an empty one, leaves the message as
         // it was; what is read goes into the box whole.
-        const std::optional<QString> text = MessageFile::read(chosen);
-        if (text && !text->isEmpty()) {
-            m_box->setPlainText(*text);
-            // Saved again with the line ends it came with, so an operator's
-            // file is not changed behind their back.
-            m_lineEnd = MessageFile::lineEndOf(*text);
+        const std::optional<MessageFile::Contents> file = MessageFile::read(chosen);
+        if (file && !file->text.isEmpty()) {
+            m_box->setPlainText(file->text);
+            // Saved again with the line ends and the encoding it came with,
+            // so an operator's file is not changed behind their back.
+            m_lineEnd = MessageFile::lineEndOf(file->text);
+            m_encoding = file->encoding.value_or(MessageFile::Encoding::CodePage);
         }
     }
     // Ready to type on at the end, whatever happened.
@@ -63,8 +65,27 @@ void MessageFileMenu::menu_Save_Message_Click()
         }
         }
 
+        // A file that is replaced keeps its own encoding; a new one takes the
+        // message's.
+        const std::optional<MessageFile::Contents> old = MessageFile::read(chosen);
+        const MessageFile::Encoding encoding = old && old->encoding ? *old->encoding : m_encoding;
         const QString text = MessageFile::fromBoxText(m_box->document()->toRawText(), m_lineEnd);
-        if (!MessageFile::write(chosen, text)) {
+        QString unstorable;
+        const std::optional<QByteArray> bytes = MessageFile::encode(text, encoding, unstorable);
+        if (!bytes) {
+            QStringList characters;
+            for (const char32_t c : unstorable.toUcs4())
+                characters << QString::fromUcs4(&c, 1);
+            m_dialogs.message(
+                QStringLiteral("The message could not be saved in\n%1\nThese characters cannot "
+                               "be stored in its encoding (%2):\n%3")
+                    .arg(QDir::toNativeSeparators(chosen),
+                         encoding == MessageFile::Encoding::CodePage
+                             ? QStringLiteral("the 8-bit code page")
+                             : QStringLiteral("UTF-8"),
+                         characters.join(u' ')),
+                kApplicationTitle, MessageBoxRequest::Icon::Exclamation);
+        } else if (!MessageFile::write(chosen, *bytes)) {
             m_dialogs.message(QStringLiteral("The message could not be saved:\n") +
                                   QDir::toNativeSeparators(chosen),
                               kApplicationTitle, MessageBoxRequest::Icon::Exclamation);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "messages/MessageFile.h"
+
 #include <QString>
 
 class Dialogs;
@@ -28,6 +30,8 @@ private:
     // Message" starts where the operator last worked; empty again after a
     // cancelled save.
     QString m_fileName;
-    // The line end of the message file opened last; CR LF before any.
+    // The line end and the encoding of the message file opened last: CR LF
+    // and the code page before any.
     QString m_lineEnd = QStringLiteral("\r\n");
+    MessageFile::Encoding m_encoding = MessageFile::Encoding::CodePage;
 };

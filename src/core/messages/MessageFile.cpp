@@ -7,10 +7,46 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace MessageFile {
 
-std::optional<QString> read(const QString &path)
+namespace {
+
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+std::optional<Encoding> encodingOf(const QByteArray &bytes)
+{
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes);
+    if (utf8.hasError())
+        return Encoding::CodePage;
+    return bytes.startsWith(kUtf8Mark) ? Encoding::Utf8WithMark : Encoding::Utf8;
+}
+
+QString decode(const QByteArray &bytes, Encoding encoding)
+{
+    if (encoding == Encoding::CodePage)
+        return Platform::fromAnsiCodePage(bytes).value_or(AnsiText::decode(bytes));
+    return QString::fromUtf8(encoding == Encoding::Utf8WithMark ? bytes.mid(3) : bytes);
+}
+
+QByteArray encodeAll(const QString &text, Encoding encoding)
+{
+    // A character the code page lacks becomes "?" here, as on the wire.
+    if (encoding == Encoding::CodePage)
+        return Platform::toAnsiCodePage(text).value_or(AnsiText::encode(text));
+    return (encoding == Encoding::Utf8WithMark ? QByteArray(kUtf8Mark) : QByteArray()) +
+           text.toUtf8();
+}
+
+} // namespace
+
+std::optional<Contents> read(const QString &path)
 {
     QFile file;
     if (!Platform::openRegularFile(file, path))
@@ -18,7 +54,22 @@ std::optional<QString> read(const QString &path)
     const QByteArray bytes = file.read(kReadLimit);
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    return Platform::fromAnsiCodePage(bytes).value_or(AnsiText::decode(bytes));
+    const std::optional<Encoding> encoding = encodingOf(bytes);
+    return Contents{decode(bytes, encoding.value_or(Encoding::CodePage)), encoding};
+}
+
+std::optional<QByteArray> encode(const QString &text, Encoding encoding, QString &unstorable)
+{
+    const QByteArray bytes = encodeAll(text, encoding);
+    if (decode(bytes, encoding) == text)
+        return bytes;
+    // Say which characters would be lost, each once, in the order typed.
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (decode(encodeAll(one, encoding), encoding) != one && !unstorable.contains(one))
+            unstorable += one;
+    }
+    return unstorable.isEmpty() ? std::optional(bytes) : std::nullopt;
 }
 
 Presence probe(const QString &path)
@@ -45,11 +96,10 @@ bool replaceable(const QString &path)
            !Platform::heldByAnotherProgram(path);
 }
 
-bool write(const QString &path, const QString &text)
+bool write(const QString &path, const QByteArray &bytes)
 {
     // No writing in place: when no temporary file can be made beside the
     // target, the save fails rather than risk the old file.
-    const QByteArray bytes = Platform::toAnsiCodePage(text).value_or(AnsiText::encode(text));
     return FileReplace::replace(path, bytes, FileReplace::InPlace::Never);
 }
 
