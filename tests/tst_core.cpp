@@ -115,7 +115,7 @@ private Q_SLOTS:
         put(row[0]);
         IniDocument document = IniDocument::load(file);
         QCOMPARE(document.value("S", "K").value_or("none"), row[1]);
-        QCOMPARE(SettingsFile::ReadProfileString(file, "S", "K"), row[2]);
+        QCOMPARE(SettingsFile::ReadProfileString(document, "S", "K"), row[2]);
         document.setValue("S", "K", "2");
         QVERIFY(document.save(file));
         QCOMPARE(fileBytes(file), row[3].toLatin1());

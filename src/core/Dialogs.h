@@ -28,12 +28,6 @@ struct MessageBoxRequest
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
     bool defaultYes = true; // with Yes/No: which button is the default
-
-    bool operator==(const MessageBoxRequest &other) const
-    {
-        return text == other.text && title == other.title && icon == other.icon &&
-               buttons == other.buttons && defaultYes == other.defaultYes;
-    }
 };
 
 // How much of a text, from its start, a box can show: the longest length

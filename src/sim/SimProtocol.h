@@ -48,7 +48,6 @@ public:
 
     // Bytes of the line still waiting for its CR.
     QByteArray pending() const { return m_pending; }
-    int maxLineBytes() const { return m_maxLineBytes; }
 
 private:
     QByteArray m_pending;

@@ -32,9 +32,11 @@ void FrequencyTuning::tune(int direction)
     // A step index outside the table can only come from a hand-edited settings
     // file; the operator is told on every click and the frequency stays put.
     const std::optional<qint64> size = stepSize(state.Step);
-    if (!size)
+    if (!size) {
         m_context.dialogs.message(QStringLiteral("Invalid Step"));
-    const qint64 delta = size.value_or(0) * direction;
+        return;
+    }
+    const qint64 delta = *size * direction;
 
     // A frequency whose settings text spells no number has nothing to step from.
     if (!state.Frequency)

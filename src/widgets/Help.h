@@ -17,15 +17,15 @@ public:
     {
     }
 
-    // The program's folder, one separator, "guide.html".
-    QString guidePath() const;
-
     void menu_Guide_Click();
     void menu_About_Click();
 
     static QString aboutText();
 
 private:
+    // The program's folder, one separator, "guide.html".
+    QString guidePath() const;
+
     Dialogs &m_dialogs;
     QString m_programFolder;
 };

@@ -22,22 +22,21 @@ public:
     void endSession();
 
     Answer show(const MessageBoxRequest &box) override;
-    // The box `show` waits on, made but not shown.
-    std::unique_ptr<QMessageBox> messageBox(const MessageBoxRequest &box) const;
     QString openFileName(const QString &title, const QString &filter,
                          const QString &startName) override;
     QString saveFileName(const QString &title, const QString &filter,
                          const QString &startName) override;
     void openDocument(const QString &path, std::function<void(bool shown)> shown) override;
 
-    // The file dialog the two above wait on, made but not shown.
-    std::unique_ptr<QFileDialog> fileDialog(const QString &title, const QString &filter,
-                                            const QString &startName, bool save) const;
-
     // "Message(*.txt)|*.txt|All files(*.*)|*.*" as a Qt file-dialog filter.
     static QString qtFilter(const QString &filter);
 
 private:
+    // The box `show` waits on, and the file dialog of the two above, made but
+    // not shown.
+    std::unique_ptr<QMessageBox> messageBox(const MessageBoxRequest &box) const;
+    std::unique_ptr<QFileDialog> fileDialog(const QString &title, const QString &filter,
+                                            const QString &startName, bool save) const;
     QString chosenFile(const std::unique_ptr<QFileDialog> &dialog) const;
 
     QWidget *m_parent;

@@ -24,15 +24,12 @@ public:
     bool output(const QByteArray &bytes) override;
     QByteArray input() override;
 
-    QString deviceName() const { return m_device; }
-
     // The most received text the control keeps between two reads. Nothing
     // reads the line between two information queries, so a transmitter (or a
     // wrong device) that talks without pause must not grow memory: the
     // oldest bytes are dropped, and a reply that follows stays readable.
     static constexpr qsizetype maxReceived = 64 * 1024;
     // How much received text the control holds now.
-    qsizetype receivedSize() const { return m_received.size() + m_port.bytesAvailable(); }
 
 private:
     void onError(QSerialPort::SerialPortError error);

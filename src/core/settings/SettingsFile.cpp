@@ -32,21 +32,6 @@ constexpr ProfileKey kProfileKeys[] = {
     {"BaudRate", &ModelProfile::BaudRate},   {"Portnumber", &ModelProfile::Portnumber},
 };
 
-// The value text of one entry, with the reading rules of ReadProfileString.
-QString profileString(const IniDocument &document, const QString &section, const QString &key)
-{
-    QString value = document.value(section, key).value_or(kDefaultString);
-    value.truncate(kReadBuffer - 1);
-    const qsizetype nul = value.indexOf(QChar(u'\0'));
-    if (nul >= 0)
-        value.truncate(nul);
-    // A value cut at a NUL or at the buffer's end may now end in blanks,
-    // which are no part of a value: read as it is, it would be saved with
-    // them and read back without, and the next start would differ.
-    value = trimBlanks(value);
-    return value == kDefaultString ? QString() : value;
-}
-
 // A number as the settings file holds it: " 136000". A value that spells no
 // number is written as the entry's built-in value, so the next start finds a
 // usable file instead of an empty entry that nothing would ever repair.
@@ -71,17 +56,26 @@ SettingsFile::SettingsFile(Session &session, SettingsLocation location, Dialogs 
 {
 }
 
-QString SettingsFile::ReadProfileString(const QString &path, const QString &section,
+QString SettingsFile::ReadProfileString(const IniDocument &document, const QString &section,
                                         const QString &key)
 {
-    return profileString(IniDocument::load(path), section, key);
+    QString value = document.value(section, key).value_or(kDefaultString);
+    value.truncate(kReadBuffer - 1);
+    const qsizetype nul = value.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        value.truncate(nul);
+    // A value cut at a NUL or at the buffer's end may now end in blanks,
+    // which are no part of a value: read as it is, it would be saved with
+    // them and read back without, and the next start would differ.
+    value = trimBlanks(value);
+    return value == kDefaultString ? QString() : value;
 }
 
 void SettingsFile::LoadSettings()
 {
     SessionState &state = m_session.state;
     IniDocument document = IniDocument::load(m_location.readable());
-    if (profileString(document, kGlobalSection, kModelKey).isEmpty()) {
+    if (ReadProfileString(document, kGlobalSection, kModelKey).isEmpty()) {
         // No file, or no usable model in it: write the built-in values.
         if (!InitSettingsFile()) {
             // The file cannot be created (a folder without write access):
@@ -90,13 +84,13 @@ void SettingsFile::LoadSettings()
         }
         document = IniDocument::load(m_location.readable());
     }
-    state.Model = profileString(document, kGlobalSection, kModelKey);
-    state.Keyer_Type = NumberText::parse(profileString(document, kGlobalSection, kKeyerKey));
+    state.Model = ReadProfileString(document, kGlobalSection, kModelKey);
+    state.Keyer_Type = NumberText::parse(ReadProfileString(document, kGlobalSection, kKeyerKey));
     for (std::size_t m = 0; m < modelTable().size(); ++m) {
         const QString section = QLatin1String(modelTable()[m].section);
         for (const ProfileKey &entry : kProfileKeys) {
             m_session.profiles[m].*entry.field =
-                NumberText::parse(profileString(document, section, QLatin1String(entry.key)));
+                NumberText::parse(ReadProfileString(document, section, QLatin1String(entry.key)));
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 class Dialogs;
+class IniDocument;
 class Session;
 
 // Where the settings live: `path`, which every save writes; and `preset`, a
@@ -36,7 +37,7 @@ public:
     // One value: the empty text when the file, the section or the key is
     // missing, when the value is empty and when it is exactly "DEFAULT STRING";
     // at most 1023 characters.
-    static QString ReadProfileString(const QString &path, const QString &section,
+    static QString ReadProfileString(const IniDocument &document, const QString &section,
                                      const QString &key);
 
     // Fills Model, Keyer_Type and both profiles from the file; writes the
