@@ -1,5 +1,6 @@
-// The network port takes any bytes a client sends: answers are whole lines, none after the end,
-// and a change reaches the panel only while the serial port is open, with a value it can send.
+// The network port takes any bytes a client sends: answers are whole lines, none after the end
+// nor while a wait_morse waits, and a change reaches the panel only while the serial port is
+// open, with a value it can send.
 
 #include "FuzzCheck.h"
 #include "remote/RigProtocol.h"
@@ -19,6 +20,9 @@ struct Target : RigTarget
     int messageLimit() const override { return 200; }
     void sendMorse(const QString &text) override { changed(!text.isEmpty() && text.size() <= 200); }
     void stopMorse() override { changed(true); }
+    bool keyed = false;
+    bool keying() const override { return keyed; }
+    QString model() const override { return "ALDER"; }
 
     void changed(bool valueFits) const
     {
@@ -34,11 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     target.open = input.ConsumeBool();
     RigConversation conversation(target);
     while (input.remaining_bytes() > 0) {
+        target.keyed = input.ConsumeBool(); // a wait_morse holds what follows while keyed
+        const bool held = conversation.waiting() && target.keyed;
         const std::string chunk = input.ConsumeRandomLengthString(300);
         const bool endedBefore = conversation.ended();
         const QByteArray answers = conversation.take(QByteArrayView(chunk.data(), chunk.size()));
         check(!endedBefore || answers.isEmpty(), "an answer after the conversation ended");
         check(answers.isEmpty() || answers.endsWith('\n'), "an answer that is not whole lines");
+        check(!held || answers.isEmpty(), "an answer while wait_morse waits for the keying");
     }
     return 0;
 }

@@ -247,8 +247,6 @@ private Q_SLOTS:
     {
         arrowRows(
             {"readings => f|m|v|t|l KEYSPD|l RFPOWER| => 500000|CW|0|VFOA|0|20|0.666667|",
-             "extended => +f|;f|+l KEYSPD| => get_freq:|Frequency: 500000|RPRT 0|"
-             "get_freq:;Frequency: 500000;RPRT 0|get_level: KEYSPD|20|RPRT 0|",
              "tune => F 500100.000000|+F 500200| => RPRT 0|set_freq: 500200|RPRT 0| => "
              "F500100 F500200",
              "frequencies refused => F 1000000|F 500100.5|F abc|F -5|F| => " +
@@ -263,13 +261,15 @@ private Q_SLOTS:
              "RPRT 0|RPRT 0|RPRT 0|RPRT -1|RPRT -1|RPRT -11| => P0 P2 P3",
              "messages => b CQ DE TEST|+\\send_morse CQ|\\stop_morse|b " + QString(201, 'E') +
                  "| => RPRT 0|send_morse:  CQ|RPRT 0|RPRT 0|RPRT -1| => M:CQ DE TEST M:CQ stop",
-             "the client's opening => \\chk_vfo|s|\\get_powerstat|\\get_lock_mode|+\\chk_vfo| => "
-             "0|0|VFOA|1|0|RPRT 0|ChkVFO: 0|",
              "several on a line, CR LF => fm +v\r| => 500000|CW|0|get_vfo:|VFO: VFOA|RPRT 0|",
-             "unknown, blank, binary: no answer => x|\\nonexistent| \t|\x01\x02| => ",
+             "unknown, blank, binary: no answer => 9|\\nonexistent| \t|\x01\x02| => ",
              "quit ends it => q|f| => RPRT 0|",
-             "a line too long => " + QString(1025, 'f') + " => RPRT -8|",
-             "dump_state => \\dump_state| => 1|2|0|0.000000 999999.000000 0x2 -1 -1 0x1 0x1|"});
+             "keying: wait_morse holds the rest until it is over => keyed:t|+\\wait_morse f|f| "
+             "=> 1|~wait_morse:|RPRT 0|500000|500000|",
+             "taken, not available, refused => T 0|T 5|\\set_powerstat 0|\\set_powerstat on|"
+             "S 1 VFOB|\\set_lock_mode 1|\\get_vfo_info VFOB| => RPRT 0|RPRT -1|RPRT -11|"
+             "RPRT -1|RPRT -11|RPRT -11|RPRT -16|",
+             "a line too long => " + QString(1025, 'f') + " => RPRT -8|"});
     }
     void stationProgram()
     {
@@ -277,16 +277,58 @@ private Q_SLOTS:
         row.replaceInStrings("|", "\n");
         FakeRigTarget target;
         target.open = !row[0].startsWith("closed:");
+        target.keyed = row[0].startsWith("keyed:"); // until all is sent: then '~' and over
         RigConversation conversation(target);
         QByteArray answers;
-        for (const char c : row[0].mid(target.open ? 0 : 7).toLatin1()) // as a slow line brings it
+        for (const char c :
+             row[0].remove(QRegularExpression("^(closed|keyed):")).toLatin1()) // slowly
             answers += conversation.take(QByteArrayView(&c, 1));
-        if (row[0].contains("dump"))
-            QVERIFY(answers.startsWith(row[1].toLatin1()) && answers.endsWith("\ndone\n"));
-        else
-            QCOMPARE(answers, row[1].toLatin1());
+        if (std::exchange(target.keyed, false))
+            answers += '~' + conversation.take({});
+        QCOMPARE(answers, row[1].toLatin1());
         QCOMPARE(target.changes.join(' '), row.value(2));
         QCOMPARE(conversation.ended(), row[0].startsWith("q") || row[1] == "RPRT -8\n");
+    }
+
+    // Every line of rigctl's command list in each form, beside rigctld -m 1's recorded answers:
+    // the same command names and records, an answer to each line.
+    void commandList_data()
+    {
+        QTest::addColumn<QJsonArray>("row");
+        QFile file(QFINDTESTDATA("data/rigctl-commands.jsonl"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        for (QByteArray line; !(line = file.readLine()).isEmpty();)
+            if (!line.startsWith('#'))
+                QTest::newRow(line.mid(2, line.indexOf('"', 2) - 2))
+                    << QJsonDocument::fromJson(line).array();
+    }
+    void commandList()
+    {
+        QFETCH(QJsonArray, row); // sent, rigctld plain and after ',', the panel plain, '+', ','
+        const auto answer = [&](const QString &prefix) {
+            FakeRigTarget target;
+            return QString(
+                RigConversation(target).take((prefix + row[0].toString() + '\n').toUtf8()));
+        };
+        const auto keys = [](const QString &answer, qsizetype count) { // "Key: value" records
+            QStringList keys;
+            for (const QString &record : answer.split(','))
+                keys << record.section(": ", 0, 0);
+            return keys.mid(0, count);
+        };
+        for (const QString prefix : {"", "+", ",", ";", "|"}) {
+            QString expected = row[prefix.isEmpty() ? 3 : prefix == "+" ? 4 : 5].toString();
+            if (prefix == ";" || prefix == "|")
+                expected.replace(',', prefix);
+            const QString got = answer(prefix);
+            QCOMPARE(expected.endsWith("…") ? got.left(expected.size() - 1) + "…" : got, expected);
+        }
+        const QString reference = row[2].toString(), comma = answer(",");
+        if (reference.contains(',')) // the name and the arguments, as rigctld repeats them
+            QCOMPARE(comma.section(',', 0, 0), reference.section(',', 0, 0));
+        const qsizetype records = comma.count(',');
+        if (comma.endsWith("RPRT 0\n") && reference.endsWith("RPRT 0\n"))
+            QCOMPARE(keys(comma, records), keys(reference, records));
     }
 
     // Where the port listens; one that cannot open is told in the operator's words.

@@ -113,6 +113,8 @@ private Q_SLOTS:
               {"and lets it go", "0:close", "10:take", "20:Com3", "30:free", "40:Com3",
                "open 3|33|" + kLost},
               {"CR kept", "0:?", "10:#I:V1.4\r", "open 3|33|V1.4\r" + sw},
+              {"a station program's message while the reply waits", "0:?", "10:#I:V1.4\r",
+               "45:b CQ", "open 3|33|V1.4\r" + sw},
               {"three characters", "0:?", "10:#I:", "open 3|33|" + sw},
               {"a reply trickling across the wait", "0:?", "10:~#I:VAKO BIRCH V1.2\r",
                "open 3|33|V*" + sw},
@@ -157,6 +159,8 @@ private Q_SLOTS:
                 refused = !f->transmitter.hangUp(); // a container may not allow it
             else if (what == "vanish")
                 f->transmitter.closeMaster();
+            else if (what.startsWith("b ")) // as the network port sends it
+                form.remoteControl().sendMorse(QString(what.mid(2)));
             else if (what.startsWith('~'))
                 trickled = what.mid(1);
             else
@@ -242,7 +246,7 @@ private Q_SLOTS:
         QTRY_COMPARE(clients[4].state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(ask(0, QByteArray(2000, 'E')), "RPRT -8\n");
         QTRY_COMPARE(clients[0].state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(ask(1, QByteArray("\x01\xff x\n").repeated(2000) + "f\n"), "500000\n");
+        QCOMPARE(ask(1, QByteArray("\x01\xff 9\n").repeated(2000) + "f\n"), "500000\n");
         clients[2].write("F 5001");
         clients[2].abort();
         QTest::qWait(100);

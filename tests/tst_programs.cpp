@@ -164,6 +164,35 @@ private Q_SLOTS:
         QCOMPARE(rig({"b", "CQ DE TEST"}), "");
         lines += {"=F500100\\r", "=S250\\r", "=P3\\r", "=MCQ DE TEST\\r", "=BT\\r"};
         QCOMPARE(received(lines.size(), 10000), lines);
+        // Hamlib's client library as station programs link it: it waits for a message by
+        // asking t until the keying is over, 93 units of 40 ms at 30 wpm.
+        QProcess client;
+        client.start("/usr/bin/python3", {QFINDTESTDATA("data/hamlib-client.py"), address});
+        QVERIFY2(client.waitForFinished(30000) && client.exitCode() == 0,
+                 client.readAllStandardError().right(300));
+        const QStringList read = QString(client.readAllStandardOutput()).split(' ');
+        QCOMPARE(read.mid(0, 4).join(' '), "frequency 500200\nspeed 30\nkeyed for");
+        QVERIFY2(read[4].toInt() >= 3720 && read[4].toInt() < 4500, qPrintable(read[4]));
+        // The line \wait_morse: answered when PARIS is keyed (1720 ms), or once it is stopped.
+        QTcpSocket waiting, stopping;
+        for (QTcpSocket *socket : {&waiting, &stopping})
+            socket->connectToHost(QHostAddress::LocalHost, address.section(':', 1).toUShort());
+        QElapsedTimer clock;
+        QByteArray got;
+        for (const int stopAt : {0, 300}) { // 0: not stopped
+            waiting.write("b PARIS\n\\wait_morse\n");
+            clock.start();
+            if (stopAt && !QTest::qWaitFor([] { return false; }, stopAt))
+                stopping.write("\\stop_morse\n");
+            QTRY_COMPARE_WITH_TIMEOUT(got += waiting.readAll(), "RPRT 0\nRPRT 0\n", 5000);
+            const qint64 ms = clock.elapsed();
+            got.clear();
+            QVERIFY2(stopAt ? ms < stopAt + 200 : ms >= 1720 && ms < 2300,
+                     qPrintable(QString::number(ms)));
+        }
+        lines += {"=F500200\\r", "=S300\\r", "=P1\\r",     "=MPARIS PARIS\\r", "=BT\\r",
+                  "=MPARIS\\r",  "=BT\\r",   "=MPARIS\\r", "=BT\\r",           "=B0\\r"};
+        QCOMPARE(received(lines.size(), 10000), lines);
         QVERIFY(panel.terminate()); // SIGTERM: saved, and nothing sent on the way out
         QCOMPARE(received(lines.size() + 1, 300), lines);
         const IniDocument saved = IniDocument::load(ini);

@@ -1,7 +1,7 @@
 #include "SimTransmitter.h"
 
-#include "Morse.h"
 #include "protocol/AnsiText.h"
+#include "protocol/Morse.h"
 
 #include <QTime>
 
@@ -114,7 +114,8 @@ void SimTransmitter::startKeying()
         m_keyingTimer.stop();
     }
 
-    m_keyingMs = Morse::durationMs(timing.units, m_speed);
+    // The panel reckons the keying it started with the same function.
+    m_keyingMs = Morse::keyingMs(text, m_speed).value_or(0);
     QString started =
         QStringLiteral("keying started: '%1' at %2 wpm, %3 units of %4 ms = %5")
             .arg(shown, SimProtocol::speedText(m_speed), QString::number(timing.units),

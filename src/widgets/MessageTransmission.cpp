@@ -4,6 +4,7 @@
 #include "HandlerContext.h"
 #include "protocol/AnsiText.h"
 #include "protocol/CommandProtocol.h"
+#include "protocol/Morse.h"
 #include "serial/TransmitterLink.h"
 
 #include <QPlainTextEdit>
@@ -46,6 +47,16 @@ QString MessageTransmission::informationText(const QByteArray &reply)
 
 void MessageTransmission::Send_button_Click()
 {
+    transmit(true);
+}
+
+void MessageTransmission::transmitForStationProgram()
+{
+    transmit(!m_replyTimer.isActive());
+}
+
+void MessageTransmission::transmit(bool discardReceived)
+{
     TransmitterLink &link = m_context.link;
     if (!link.portOpen()) {
         m_context.dialogs.message(QStringLiteral("Com port is Closed"));
@@ -53,10 +64,15 @@ void MessageTransmission::Send_button_Click()
     }
     // Whatever the transmitter said before (a late reply to a query) is not
     // an answer to anything now.
-    link.readReceived();
-    link.SendCommand(QLatin1String(Command::Message) +
-                     messageField(m_context.ui.Message_Text->toPlainText()));
-    link.SendCommand(QLatin1String(Command::StartKeying));
+    if (discardReceived)
+        link.readReceived();
+    const QString field = messageField(m_context.ui.Message_Text->toPlainText());
+    link.SendCommand(QLatin1String(Command::Message.word) + field);
+    link.SendCommand(QLatin1String(Command::StartKeying.word));
+    // The transmitter keys at the speed it was last sent; a new Transmit
+    // starts the keying afresh.
+    m_keyingEnds =
+        QDeadlineTimer(Morse::keyingMs(field, m_context.state.CW_speed.value_or(0)).value_or(0));
 }
 
 void MessageTransmission::Stop_button_Click()
@@ -66,7 +82,8 @@ void MessageTransmission::Stop_button_Click()
         m_context.dialogs.message(QStringLiteral("Com port is Closed"));
         return;
     }
-    link.SendCommand(QLatin1String(Command::StopKeying));
+    link.SendCommand(QLatin1String(Command::StopKeying.word));
+    m_keyingEnds = QDeadlineTimer();
 }
 
 void MessageTransmission::menuShow_VAKO_Software_Version_Click()
@@ -78,7 +95,7 @@ void MessageTransmission::menuShow_VAKO_Software_Version_Click()
     }
     // Only text that arrives after this query is its reply.
     link.readReceived();
-    link.SendCommand(QLatin1String(Command::Information));
+    link.SendCommand(QLatin1String(Command::Information.word));
     // A query made while one is outstanding leaves the wait as it is: the one
     // tick comes 100 ms after the first query and shows what has come since
     // this one.

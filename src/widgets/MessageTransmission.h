@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QString>
 
 class HandlerContext;
@@ -19,6 +20,13 @@ public:
 
     void Send_button_Click();
     void Stop_button_Click();
+    // Transmit for a station program. It must not take the reply to the
+    // operator's information query: while the query waits, the received text
+    // is left for the tick.
+    void transmitForStationProgram();
+    // A message sent by Transmit is being keyed: its Morse timing at the speed
+    // it was sent with has not run out, and no Stop has been sent since.
+    bool keying() const { return !m_keyingEnds.hasExpired(); }
     void menuShow_VAKO_Software_Version_Click();
     void Timer1_Timer();
 
@@ -33,6 +41,9 @@ public:
     static QString informationText(const QByteArray &reply);
 
 private:
+    void transmit(bool discardReceived);
+
     HandlerContext &m_context;
     QTimer &m_replyTimer;
+    QDeadlineTimer m_keyingEnds; // expired: nothing keyed
 };

@@ -52,10 +52,20 @@ void RemoteControl::sendMorse(const QString &text)
 {
     // The text becomes the message, which the operator sees, then Transmit.
     m_context.ui.Message_Text->setPlainText(text);
-    m_messages.Send_button_Click();
+    m_messages.transmitForStationProgram();
 }
 
 void RemoteControl::stopMorse()
 {
     m_messages.Stop_button_Click();
+}
+
+bool RemoteControl::keying() const
+{
+    return m_messages.keying();
+}
+
+QString RemoteControl::model() const
+{
+    return m_context.state.Model;
 }

@@ -29,6 +29,8 @@ public:
     int messageLimit() const override;
     void sendMorse(const QString &text) override;
     void stopMorse() override;
+    bool keying() const override;
+    QString model() const override;
 
 private:
     HandlerContext &m_context;

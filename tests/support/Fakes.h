@@ -109,4 +109,7 @@ public:
     int messageLimit() const override { return 200; }
     void sendMorse(const QString &text) override { changes << "M:" + text; }
     void stopMorse() override { changes << "stop"; }
+    bool keyed = false;
+    bool keying() const override { return keyed; }
+    QString model() const override { return "BIRCH"; }
 };

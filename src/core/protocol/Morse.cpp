@@ -1,5 +1,7 @@
 #include "Morse.h"
 
+#include "AnsiText.h"
+
 #include <cstring>
 
 namespace {
@@ -84,6 +86,16 @@ qint64 durationMs(qint64 units, int speedTenths)
     if (speedTenths <= 0)
         return -1;
     return (units * 12000 + speedTenths / 2) / speedTenths;
+}
+
+std::optional<qint64> keyingMs(const QString &text, qint64 speedTenths)
+{
+    // What the transmitter keys: the text after the code page, where a
+    // character outside it has become '?', which has Morse.
+    const Timing keyed = timing(AnsiText::decode(AnsiText::encode(text)));
+    if (keyed.keyedCharacters == 0 || speedTenths <= 0)
+        return std::nullopt;
+    return durationMs(keyed.units, int(speedTenths));
 }
 
 } // namespace Morse

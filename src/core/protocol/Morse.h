@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Morse code and the PARIS timing of a keyed text.
 //
 // One unit is the length of a dot; at a speed of W words per minute a unit
@@ -37,5 +39,12 @@ Timing timing(const QString &text);
 // (the unit of the "=S" field), rounded to the nearest millisecond: a unit is
 // 12000 / tenths ms. A speed of zero or less has no duration: -1.
 qint64 durationMs(qint64 units, int speedTenths);
+
+// How long the transmitter keys `text` as it received it (in its code page)
+// at a speed in tenths of a word per minute; nullopt when it keys nothing: no
+// character of the text has Morse, or the speed is zero or less. The
+// transmitter simulator keys for this long, and the panel tells station
+// programs that its message is being keyed for this long.
+std::optional<qint64> keyingMs(const QString &text, qint64 speedTenths);
 
 } // namespace Morse

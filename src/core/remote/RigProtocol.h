@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <optional>
@@ -23,6 +24,10 @@ public:
     virtual int messageLimit() const = 0; // characters the message box holds
     virtual void sendMorse(const QString &text) = 0;
     virtual void stopMorse() = 0;
+    // A message sent by the panel is being keyed (its Morse timing has not
+    // run out, and no Stop was sent since).
+    virtual bool keying() const = 0;
+    virtual QString model() const = 0; // the selected transmitter, "ALDER" or "BIRCH"
 };
 
 // The result codes of Hamlib's network protocol that the panel answers with
@@ -32,7 +37,8 @@ constexpr int Ok = 0;
 constexpr int InvalidParameter = -1; // a value the transmitter cannot take
 constexpr int IoError = -6;          // the serial port is closed: nothing was sent
 constexpr int ProtocolError = -8;    // a line longer than the protocol allows
-constexpr int NotAvailable = -11;    // a level the panel does not have
+constexpr int NotAvailable = -11;    // what the transmitter cannot do
+constexpr int Deprecated = -18;      // transceive mode, which Hamlib no longer offers
 constexpr int Busy = -14;            // all client places are taken
 constexpr int InvalidVfo = -16;      // the transmitter has one VFO, VFOA
 } // namespace RigResult
@@ -41,13 +47,20 @@ constexpr int InvalidVfo = -16;      // the transmitter has one VFO, VFOA
 // network rig ("rigctld"): lines in, answers out, as rigctl -m 2 expects
 // them. Requests end with a line feed; several commands may share a line;
 // a "+" (or ";", "|", ",") before a command asks for its extended answer.
-// Unknown commands are passed over without an answer, as rigctld does. A
-// command whose arguments are missing from its line is refused at once
-// (rigctld would wait for them on later lines).
+// Every command of Hamlib's list is answered: what the transmitter cannot do
+// with "not available"; unknown commands are passed over without an answer,
+// as rigctld does. A command whose arguments are missing from its line is
+// refused at once (rigctld would wait for them on later lines).
+// "\wait_morse" answers once the keying is over: until then the conversation
+// waits (waiting()), holding what the client sent after it, and take() with no
+// bytes asks again.
 class RigConversation
 {
 public:
     static constexpr int kLongestLine = 1024;
+    // The longest wait for the keying to end: a message at the slowest speed
+    // would take hours, and the client would have given up long before.
+    static constexpr qint64 kLongestWaitMs = 10 * 60 * 1000;
 
     explicit RigConversation(RigTarget &target) : m_target(target) {}
 
@@ -57,15 +70,21 @@ public:
     // The client quit, or sent a line longer than kLongestLine: the
     // connection ends once the answer is written.
     bool ended() const { return m_ended; }
+    bool waiting() const { return m_waiting >= 0; }
 
     // The rig description a client reads first (\dump_state): one VFO,
     // CW only, 0 to 999999 Hz, the levels KEYSPD and RFPOWER.
     static QByteArray rigDescription();
 
 private:
-    QByteArray answerLine(QByteArray line);
+    QByteArray answerCommands();
 
     RigTarget &m_target;
-    QByteArray m_pending;
+    QByteArray m_input; // received, not yet answered
+    QByteArray m_line;  // the line being answered, from m_at on
+    qsizetype m_at = 0;
     bool m_ended = false;
+    int m_waiting = -1; // the wait_morse being answered: its place in the command table
+    char m_waitingSeparator = 0;
+    QElapsedTimer m_waited;
 };
