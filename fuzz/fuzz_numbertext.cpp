@@ -19,14 +19,14 @@ static void checkSignedText(qint64 value)
     const bool fits = value >= -999999999999999999 && value <= 999999999999999999; // 18 digits
     check(NumberText::parse(text) == (fits ? Number(value) : Number()),
           "a number does not survive its text");
-    constexpr std::pair<const char *, int> kFields[] = {
-        {Command::Frequency, 6}, {Command::Speed, 3}, {Command::Power, 1},
-        {Command::Power, 3},     {Command::Keyer, 1},
+    constexpr std::pair<const CommandWord *, int> kFields[] = {
+        {&Command::Frequency, 6}, {&Command::Speed, 3}, {&Command::Power, 1},
+        {&Command::Power, 3},     {&Command::Keyer, 1},
     };
-    for (const auto &[word, width] : kFields) {
+    for (const auto &[command, width] : kFields) {
         const QString field = CommandField(value, width);
         check(field == text.right(width), "a command field is not the end of the number text");
-        check(!Command::fitsField(word, value) || NumberText::parse(field) == Number(value),
+        check(!command->carries(value) || NumberText::parse(field) == Number(value),
               "a value a command carries does not reach the wire whole");
     }
 }

@@ -38,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Every value a command carries, as the panel writes it, is read as that value.
     const int value = stream.isEmpty() ? 0 : static_cast<uchar>(stream.front()) * 3907 % 1000000;
     constexpr std::tuple<const char *, int, int> kFields[] = {
-        {Command::Frequency, 6, 1000000}, {Command::Speed, 3, 1000}, {Command::Power, 1, 4},
-        {Command::Power, 3, 4},           {Command::Keyer, 1, 4},    {Command::Keyer, 3, 4},
+        {Command::Frequency.word, 6, 1000000}, {Command::Speed.word, 3, 1000},
+        {Command::Power.word, 1, 4},           {Command::Power.word, 3, 4},
+        {Command::Keyer.word, 1, 4},           {Command::Keyer.word, 3, 4},
     };
     for (const auto &[word, width, range] : kFields) {
         const auto c = parseLine(QByteArray(word) + CommandField(value % range, width).toLatin1());

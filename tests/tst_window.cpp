@@ -221,20 +221,6 @@ class tst_Window : public QObject
             QFAIL(qPrintable("no control for the step " + s));
     }
 
-    // Runs `look` on the modal dialog that `show` opens, then cancels the dialog.
-    template <typename W>
-    void whileShown(const std::function<void()> &show, const std::function<void(W *)> &look)
-    {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            if (auto *modal = qobject_cast<W *>(QApplication::activeModalWidget()))
-                seen = true, look(modal);
-            qobject_cast<QDialog *>(QApplication::activeModalWidget())->reject();
-        });
-        show();
-        QVERIFY(seen);
-    }
-
 private Q_SLOTS:
     void init() { f = std::make_unique<PanelFixture>(); }
     void cleanup()
@@ -440,18 +426,13 @@ private Q_SLOTS:
     void boxesArePlainTextAndFit()
     {
         QFETCH(QStringList, row);
-        whileShown<QMessageBox>(
-            [&] { QtDialogs().show(MessageBoxRequest{row[0]}); },
-            [&](QMessageBox *box) {
-                const auto *label = box->findChild<QLabel *>("qt_msgbox_label");
-                QCOMPARE(label->textFormat(), Qt::PlainText);
-                QCOMPARE(box->detailedText().isEmpty() ? label->text() : box->detailedText(),
-                         row[0]);
-                QCOMPARE(box->screen()->availableGeometry().size().boundedTo(box->sizeHint()),
-                         box->sizeHint());
-                QCOMPARE(label->text().contains("more characters"),
-                         row[0].size() > 1000); // and told
-            });
+        const auto box = QtDialogs().messageBox(MessageBoxRequest{row[0]});
+        const auto *label = box->findChild<QLabel *>("qt_msgbox_label");
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(box->detailedText().isEmpty() ? label->text() : box->detailedText(), row[0]);
+        QCOMPARE(box->screen()->availableGeometry().size().boundedTo(box->sizeHint()),
+                 box->sizeHint());
+        QCOMPARE(label->text().contains("more characters"), row[0].size() > 1000); // cut, and told
     }
 
     // The file dialogs name the two types as the panel does; "All files" takes any name.
@@ -459,20 +440,11 @@ private Q_SLOTS:
     {
         QVERIFY(putFile(f->dir.filePath("m.txt"), "") && putFile(f->dir.filePath("message"), ""));
         for (const bool save : {false, true}) {
-            QtDialogs dialogs;
-            whileShown<QFileDialog>(
-                [&] {
-                    save ? dialogs.saveFileName("", MessageFileMenu::kFilter, "")
-                         : dialogs.openFileName("", MessageFileMenu::kFilter, "");
-                },
-                [&](QFileDialog *dialog) {
-                    const auto *box = dialog->findChild<QComboBox *>("fileTypeCombo");
-                    QCOMPARE(box->itemText(0) + ' ' + box->itemText(1),
-                             "Message(*.txt) All files(*.*)");
-                    const QString all = dialog->nameFilters().last().section('(', -1).chopped(1);
-                    QCOMPARE(QDir(f->dir.path(), all).entryList(QDir::Files).join(' '),
-                             "m.txt message");
-                });
+            const auto dialog = QtDialogs().fileDialog("", MessageFileMenu::kFilter, "", save);
+            const auto *box = dialog->findChild<QComboBox *>("fileTypeCombo");
+            QCOMPARE(box->itemText(0) + ' ' + box->itemText(1), "Message(*.txt) All files(*.*)");
+            const QString all = dialog->nameFilters().last().section('(', -1).chopped(1);
+            QCOMPARE(QDir(f->dir.path(), all).entryList(QDir::Files).join(' '), "m.txt message");
         }
     }
 

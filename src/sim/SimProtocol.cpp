@@ -95,16 +95,13 @@ std::optional<int> parseField(const QByteArray &field, int maxWidth, QString *wh
     return value;
 }
 
-SimProtocol::ParsedLine parseNumberCommand(const QByteArray &line)
+SimProtocol::ParsedLine parseNumberCommand(const QByteArray &line, const CommandWord &word)
 {
     using SimProtocol::CommandKind;
     const char letter = line.at(1);
     const QByteArray field = line.mid(2);
-    // The widest field the panel writes for the command: "=P" goes out three
-    // characters wide on a model switch.
-    const int maxWidth = letter == 'F' ? Command::FrequencyWidth : Command::SpeedWidth;
     QString why;
-    const std::optional<int> value = parseField(field, maxWidth, &why);
+    const std::optional<int> value = parseField(field, word.widest, &why);
     if (!value)
         return notUnderstood(QStringLiteral("=%1 %2").arg(QString(QLatin1Char(letter)), why));
 
@@ -238,20 +235,20 @@ ParsedLine parseLine(const QByteArray &line)
     if (line.isEmpty())
         return notUnderstood(QStringLiteral("empty line"));
 
-    if (line == Command::StartKeying)
+    if (line == Command::StartKeying.word)
         return {CommandKind::StartKeying, 0, {}, QStringLiteral("start keying")};
-    if (line == Command::StopKeying)
+    if (line == Command::StopKeying.word)
         return {CommandKind::StopKeying, 0, {}, QStringLiteral("stop keying")};
-    if (line == Command::Information)
+    if (line == Command::Information.word)
         return {CommandKind::InfoQuery, 0, {}, QStringLiteral("information query")};
-    if (line.startsWith(Command::Message)) {
+    if (line.startsWith(Command::Message.word)) {
         const QByteArray message = line.mid(2);
         return {CommandKind::Message, 0, message,
                 QStringLiteral("message '%1'").arg(messageText(message))};
     }
-    for (const char *word : {Command::Frequency, Command::Speed, Command::Power, Command::Keyer}) {
-        if (line.startsWith(word))
-            return parseNumberCommand(line);
+    for (const CommandWord *command : Command::kValueCommands) {
+        if (line.startsWith(command->word))
+            return parseNumberCommand(line, *command);
     }
     if (line.startsWith("=B") || line.startsWith("?I"))
         return notUnderstood(QStringLiteral("unknown command (=BT, =B0 and ?I take no value)"));

@@ -46,7 +46,7 @@ void FrequencyTuning::tune(int direction)
     // would reach the transmitter cut to a frequency nobody chose, so the
     // buttons stop there, as the speed buttons stop at their limits.
     const qint64 tuned = *state.Frequency + delta;
-    if (!Command::fitsField(Command::Frequency, tuned))
+    if (!Command::Frequency.carries(tuned))
         return;
 
     setFrequency(tuned);
@@ -65,7 +65,7 @@ void FrequencyTuning::Frequency_display_Change()
     SessionState &state = m_context.state;
     m_context.session.copyToProfile(&ModelProfile::Frequency, state.Frequency);
     // The handler sends the live value, never the display's text.
-    m_context.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+    m_context.link.sendValue(Command::Frequency, state.Frequency);
 }
 
 void FrequencyTuning::Step_Option_Click(int Index)

@@ -41,7 +41,7 @@ void KeyingControls::CW_speed_display_Change()
 {
     SessionState &state = m_context.state;
     m_context.session.copyToProfile(&ModelProfile::CW_speed, state.CW_speed);
-    m_context.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
+    m_context.link.sendValue(Command::Speed, state.CW_speed);
 }
 
 void KeyingControls::Power_Option_Click(int Index)
@@ -49,7 +49,7 @@ void KeyingControls::Power_Option_Click(int Index)
     SessionState &state = m_context.state;
     state.Power = Index;
     m_context.session.copyToProfile(&ModelProfile::Power, state.Power);
-    m_context.link.sendValue(Command::Power, state.Power, 1);
+    m_context.link.sendValue(Command::Power, state.Power);
 }
 
 void KeyingControls::menu_Keyer_Click(int Index)
@@ -60,10 +60,11 @@ void KeyingControls::menu_Keyer_Click(int Index)
         m_context.dialogs.message(QStringLiteral("Com port is closed"));
         return;
     }
-    if (!Command::fitsField(Command::Keyer, Index))
+    if (!Command::Keyer.carries(Index))
         return;
     m_context.state.Keyer_Type = Index;
     // The menu's form of the line: the index with its sign position, uncut.
-    m_context.link.SendCommand(QLatin1String(Command::Keyer) + NumberText::signedText(Index));
+    m_context.link.SendCommand(QLatin1String(Command::Keyer.word) +
+                               CommandField(Index, Command::Keyer.widest));
     m_context.RefreshPanel();
 }

@@ -10,7 +10,6 @@ namespace {
 
 // On a model switch the power goes out in a three-character field, a space
 // before the digit, unlike the power options' one-character field.
-constexpr int kSwitchPowerWidth = 3;
 
 } // namespace
 
@@ -40,11 +39,11 @@ void ModelSwitch::switchTo(ModelId model)
 
     // The port is tested again before each line.
     if (m_context.link.portOpen())
-        m_context.link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
+        m_context.link.sendValue(Command::Frequency, state.Frequency);
     else
         m_context.showPortStatus(false);
-    m_context.link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
-    m_context.link.sendValue(Command::Power, state.Power, kSwitchPowerWidth);
+    m_context.link.sendValue(Command::Speed, state.CW_speed);
+    m_context.link.sendValue(Command::Power, state.Power, Command::Power.widest);
 
     // Every shown value that changes sends its own line again from its
     // control's handler, nested in here: "=F", "=P", "=S".

@@ -22,6 +22,12 @@ public:
     void endSession();
 
     Answer show(const MessageBoxRequest &box) override;
+    // The box `show` waits on and the file dialog the two below wait on, made
+    // but not shown: what they will look like, where no window may be shown
+    // (the offscreen platform warns at each one).
+    std::unique_ptr<QMessageBox> messageBox(const MessageBoxRequest &box) const;
+    std::unique_ptr<QFileDialog> fileDialog(const QString &title, const QString &filter,
+                                            const QString &startName, bool save) const;
     QString openFileName(const QString &title, const QString &filter,
                          const QString &startName) override;
     QString saveFileName(const QString &title, const QString &filter,
@@ -32,11 +38,6 @@ public:
     static QString qtFilter(const QString &filter);
 
 private:
-    // The box `show` waits on, and the file dialog of the two above, made but
-    // not shown.
-    std::unique_ptr<QMessageBox> messageBox(const MessageBoxRequest &box) const;
-    std::unique_ptr<QFileDialog> fileDialog(const QString &title, const QString &filter,
-                                            const QString &startName, bool save) const;
     QString chosenFile(const std::unique_ptr<QFileDialog> &dialog) const;
 
     QWidget *m_parent;

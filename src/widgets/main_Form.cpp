@@ -10,9 +10,9 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QFont>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -220,10 +220,10 @@ void main_Form::sendStartUpLines()
     const SessionState &state = m_session.state;
     if (!m_link.portOpen())
         m_context.showPortStatus(false);
-    m_link.sendValue(Command::Frequency, state.Frequency, Command::FrequencyWidth);
-    m_link.sendValue(Command::Speed, state.CW_speed, Command::SpeedWidth);
-    m_link.sendValue(Command::Power, state.Power, 1);
-    m_link.sendValue(Command::Keyer, state.Keyer_Type, 1);
+    m_link.sendValue(Command::Frequency, state.Frequency);
+    m_link.sendValue(Command::Speed, state.CW_speed);
+    m_link.sendValue(Command::Power, state.Power);
+    m_link.sendValue(Command::Keyer, state.Keyer_Type);
 }
 
 void main_Form::menu_Baud_Rate_Click()

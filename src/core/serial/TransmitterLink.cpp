@@ -14,10 +14,12 @@ void TransmitterLink::SendCommand(const QString &text)
     m_comm.output(lineBytes(text));
 }
 
-void TransmitterLink::sendValue(const char *word, const std::optional<qint64> &value, int width)
+void TransmitterLink::sendValue(const CommandWord &command, const std::optional<qint64> &value,
+                                int width)
 {
-    if (portOpen() && value && Command::fitsField(word, *value))
-        SendCommand(QLatin1String(word) + CommandField(*value, width));
+    if (portOpen() && value && command.carries(*value))
+        SendCommand(QLatin1String(command.word) +
+                    CommandField(*value, width ? width : command.width));
 }
 
 QByteArray TransmitterLink::readReceived()

@@ -6,6 +6,7 @@
 #include <optional>
 
 class SerialControl;
+struct CommandWord;
 
 // Speaks command lines over the serial control. The panel never waits for an
 // acknowledgement, never retries and reads only the reply to "?I".
@@ -21,10 +22,11 @@ public:
     // port themselves first: what a closed port means differs per sender.
     void SendCommand(const QString &text);
 
-    // Sends `word` with the value's field, but only while the port is open and
-    // only a value its field carries truly: a value that spells no number, or
-    // one the field would cut, never reaches the transmitter.
-    void sendValue(const char *word, const std::optional<qint64> &value, int width);
+    // Sends the command with the value's field (`width` characters, the
+    // command's own width when 0), but only while the port is open and only a
+    // value its field carries truly: a value that spells no number, or one
+    // the field would cut, never reaches the transmitter.
+    void sendValue(const CommandWord &command, const std::optional<qint64> &value, int width = 0);
 
     // Everything received since the last read; the receive buffer is emptied.
     QByteArray readReceived();
