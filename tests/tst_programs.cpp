@@ -152,9 +152,11 @@ private Q_SLOTS:
         QCOMPARE(received(lines.size(), 10000), lines);
         const QString rigctl = QStandardPaths::findExecutable("rigctl");
         QVERIFY2(!rigctl.isEmpty(), "Hamlib's rigctl is missing: scripts/deps installs it");
-        const auto rig = [&](const QStringList &command) {
-            QProcess client;
-            client.start(rigctl, QStringList{"-m", "2", "-r", address} + command);
+        const auto rig = [&](const QStringList &command, const QString &program = {}) {
+            QProcess client; // rigctl, or a program given its arguments
+            client.start(program.isEmpty() ? rigctl : program,
+                         program.isEmpty() ? QStringList{"-m", "2", "-r", address} + command
+                                           : command);
             return client.waitForFinished(20000) && client.exitCode() == 0
                        ? QString::fromLatin1(client.readAllStandardOutput())
                        : "failed: " + client.readAllStandardError();
@@ -166,11 +168,8 @@ private Q_SLOTS:
         QCOMPARE(received(lines.size(), 10000), lines);
         // Hamlib's client library as station programs link it: it waits for a message by
         // asking t until the keying is over, 93 units of 40 ms at 30 wpm.
-        QProcess client;
-        client.start("/usr/bin/python3", {QFINDTESTDATA("data/hamlib-client.py"), address});
-        QVERIFY2(client.waitForFinished(30000) && client.exitCode() == 0,
-                 client.readAllStandardError().right(300));
-        const QStringList read = QString(client.readAllStandardOutput()).split(' ');
+        const QStringList read =
+            rig({QFINDTESTDATA("data/hamlib-client.py"), address}, "/usr/bin/python3").split(' ');
         QCOMPARE(read.mid(0, 4).join(' '), "frequency 500200\nspeed 30\nkeyed for");
         QVERIFY2(read[4].toInt() >= 3720 && read[4].toInt() < 4500, qPrintable(read[4]));
         // The line \wait_morse: answered when PARIS is keyed (1720 ms), or once it is stopped.
