@@ -1,6 +1,7 @@
 #include "SimOptions.h"
 
 #include "SimProtocol.h"
+#include "session/SessionState.h"
 
 #include <QCommandLineParser>
 
@@ -43,6 +44,11 @@ SimCommandLine parseSimCommandLine(const QStringList &arguments)
         QStringLiteral("The port number N (1 to 100) under which --ini registers the device; the "
                        "panel then lists it as ComN."),
         QStringLiteral("N"));
+    const QCommandLineOption usePortOption(
+        QStringLiteral("use-port"),
+        QStringLiteral("With --ini: also store port N as both models' port, so the panel opens "
+                       "it at start; a file without settings gets the built-in ones first (a "
+                       "demo's settings file)."));
     const QCommandLineOption delayOption(
         QStringLiteral("reply-delay"),
         QStringLiteral("Milliseconds from \"?I\" to the reply, 0 to %1 (default %2). The panel "
@@ -60,7 +66,8 @@ SimCommandLine parseSimCommandLine(const QStringList &arguments)
     const QCommandLineOption silentOption(
         QStringLiteral("silent"), QStringLiteral("Never answer \"?I\" (a transmitter that does "
                                                  "not reply)."));
-    parser.addOptions({iniOption, portOption, delayOption, infoOption, silentOption});
+    parser.addOptions(
+        {iniOption, portOption, usePortOption, delayOption, infoOption, silentOption});
 
     SimCommandLine result;
     auto usageError = [&result](const QString &text) {
@@ -91,12 +98,13 @@ SimCommandLine parseSimCommandLine(const QStringList &arguments)
         options.iniPath = parser.value(iniOption);
         if (options.iniPath.isEmpty())
             return usageError(QStringLiteral("--ini needs a file name."));
-        const std::optional<int> port = wholeNumber(parser.value(portOption), 1, 100);
+        const std::optional<int> port = wholeNumber(parser.value(portOption), 1, kPortCount);
         if (!port)
             return usageError(QStringLiteral("--port must be a whole number from 1 to 100, not "
                                              "'%1'.")
                                   .arg(parser.value(portOption)));
         options.port = *port;
+        options.usePort = parser.isSet(usePortOption);
     }
 
     const std::optional<int> delay = wholeNumber(parser.value(delayOption), 0, kMaxReplyDelayMs);

@@ -8,8 +8,9 @@
 struct SimOptions
 {
     SimSettings settings;
-    QString iniPath; // empty: register nowhere
-    int port = 0;    // 1..100 when iniPath is set
+    QString iniPath;      // empty: register nowhere
+    int port = 0;         // 1..100 when iniPath is set
+    bool usePort = false; // store the port as both models' port in iniPath too
 };
 
 struct SimCommandLine

@@ -81,6 +81,10 @@ int main(int argc, char *argv[])
         printLine(QStringLiteral("vako-txsim: registered as Com%1 in section [Ports] of %2")
                       .arg(options.port)
                       .arg(options.iniPath));
+        if (options.usePort && !usePortForBothModels(options.iniPath, options.port)) {
+            printError(QStringLiteral("vako-txsim: cannot write %1").arg(options.iniPath));
+            return 1;
+        }
     }
 
     SimTransmitter transmitter(options.settings);

@@ -2,6 +2,7 @@
 
 #include "Platform.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsSchema.h"
 
 #include <algorithm>
 
@@ -13,23 +14,15 @@ bool isUsableDeviceName(const QString &device)
 
 PortTable PortTable::fromSettings(const IniDocument &settings)
 {
-    const QString section = QStringLiteral("Ports");
-    if (!settings.hasSection(section))
+    if (!settings.hasSection(SettingsSchema::kPortsSection))
         return platformDefault();
     PortTable table;
     table.m_explicit = true;
-    for (const auto &[key, device] : settings.entries(section)) {
-        if (!key.startsWith(QLatin1String("Com"), Qt::CaseInsensitive) ||
-            !isUsableDeviceName(device))
-            continue;
-        const QStringView digits = QStringView(key).mid(3);
-        bool ok = false;
-        const int number = digits.toInt(&ok);
-        // "Com7" only: no sign, no blank, no leading zero.
-        if (!ok || number < 1 || number > kHighestPort || digits != QString::number(number))
-            continue;
-        if (!table.m_devices.contains(number)) // the first entry of a number counts
-            table.m_devices.insert(number, device);
+    for (const auto &[key, device] : settings.entries(SettingsSchema::kPortsSection)) {
+        const std::optional<int> number = SettingsSchema::portOfKey(key);
+        // The first entry of a number counts.
+        if (number && isUsableDeviceName(device) && !table.m_devices.contains(*number))
+            table.m_devices.insert(*number, device);
     }
     return table;
 }
@@ -41,7 +34,7 @@ PortTable PortTable::platformDefault()
 
 QString PortTable::deviceFor(qint64 portNumber) const
 {
-    if (portNumber < 1 || portNumber > kHighestPort)
+    if (portNumber < 1 || portNumber > kPortCount)
         return QString();
     if (m_explicit)
         return m_devices.value(static_cast<int>(portNumber));

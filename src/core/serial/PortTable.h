@@ -21,8 +21,6 @@ bool isUsableDeviceName(const QString &device);
 class PortTable
 {
 public:
-    static constexpr int kHighestPort = 100;
-
     static PortTable fromSettings(const IniDocument &settings);
     static PortTable platformDefault();
 

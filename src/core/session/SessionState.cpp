@@ -13,10 +13,10 @@ const std::array<ModelDescriptor, 2> &modelTable()
 void Session::setBuiltInValues()
 {
     state.Model = QString::fromLatin1(modelTable()[static_cast<int>(ModelId::Birch)].name);
-    state.Keyer_Type = 2;
+    state.Keyer_Type = kBuiltInKeyer;
     for (std::size_t i = 0; i < profiles.size(); ++i)
         profiles[i] = modelTable()[i].builtIn;
-    state.PortEntryCount = 100;
+    state.PortEntryCount = kPortCount;
 }
 
 int Session::modelIndex(const QString &model)
@@ -42,10 +42,5 @@ void Session::copyToProfile(Number ModelProfile::*field, Number value)
 
 void Session::loadProfile(const ModelProfile &profile)
 {
-    state.Frequency = profile.Frequency;
-    state.Step = profile.Step;
-    state.CW_speed = profile.CW_speed;
-    state.Power = profile.Power;
-    state.BaudRate = profile.BaudRate;
-    state.Portnumber = profile.Portnumber;
+    static_cast<ModelProfile &>(state) = profile;
 }

@@ -17,18 +17,19 @@ struct ModelProfile
     Number Portnumber; // 0 = no port
 };
 
-// The live operating values the window shows.
-struct SessionState
+// The built-in values besides the models' own (modelTable()): "Iambic B",
+// the keyer mode of a first run, and the entries of the Com menu, Com1 to
+// Com100, which the port table names devices for.
+inline constexpr qint64 kBuiltInKeyer = 2;
+inline constexpr int kPortCount = 100;
+
+// The live operating values the window shows: the selected model's profile
+// as it is being worked, the model and the keyer mode.
+struct SessionState : ModelProfile
 {
     QString Model = QStringLiteral("BIRCH");
-    Number Keyer_Type = 2; // common to both models, never part of a profile
-    Number BaudRate;
-    Number Frequency;
-    Number Step;
-    Number CW_speed;
-    Number Power;
-    Number Portnumber;
-    int PortEntryCount = 100;
+    Number Keyer_Type = kBuiltInKeyer; // common to both models, never part of a profile
+    int PortEntryCount = kPortCount;
 };
 
 // One row per transmitter model: everything that differs between the models
@@ -70,6 +71,6 @@ public:
     // with an unknown model nothing is copied.
     void copyToProfile(Number ModelProfile::*field, Number value);
 
-    // Makes the live values the chosen profile's (in the profile's field order).
+    // Makes the live values the chosen profile's.
     void loadProfile(const ModelProfile &profile);
 };

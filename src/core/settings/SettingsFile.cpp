@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "session/SessionState.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsSchema.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,26 +12,12 @@
 
 namespace {
 
-const QString kGlobalSection = QStringLiteral("VAKO");
-const QString kModelKey = QStringLiteral("Model");
-const QString kKeyerKey = QStringLiteral("Keyer_Type");
+using namespace SettingsSchema;
+
 // A value that reads as exactly this is taken as absent, so a file holding
 // it is treated like a file without the entry.
 const QString kDefaultString = QStringLiteral("DEFAULT STRING");
 constexpr int kReadBuffer = 1024;
-
-// The six profile entries in the order both writers write them and the
-// reader reads them.
-struct ProfileKey
-{
-    const char *key;
-    Number ModelProfile::*field;
-};
-constexpr ProfileKey kProfileKeys[] = {
-    {"Frequency", &ModelProfile::Frequency}, {"Step", &ModelProfile::Step},
-    {"CW_speed", &ModelProfile::CW_speed},   {"Power", &ModelProfile::Power},
-    {"BaudRate", &ModelProfile::BaudRate},   {"Portnumber", &ModelProfile::Portnumber},
-};
 
 // A number as the settings file holds it: " 136000". A value that spells no
 // number is written as the entry's built-in value, so the next start finds a
@@ -127,17 +114,15 @@ bool SettingsFile::writeEntries(bool initial)
     const SessionState &state = m_session.state;
     IniDocument document = IniDocument::load(m_location.readable());
     document.setValue(kGlobalSection, kModelKey, state.Model);
-    document.setValue(kGlobalSection, kKeyerKey, numberText(state.Keyer_Type, 2));
+    document.setValue(kGlobalSection, kKeyerKey, numberText(state.Keyer_Type, kBuiltInKeyer));
     for (std::size_t m = 0; m < modelTable().size(); ++m) {
         const ModelDescriptor &model = modelTable()[m];
         const QString section = QLatin1String(model.section);
         for (const ProfileKey &entry : kProfileKeys) {
             QString key = QLatin1String(entry.key);
-            // A first run writes BIRCH's baud rate as "Baudrate"; keys match
-            // without regard to case, so both forms address one entry.
             if (initial && m == static_cast<std::size_t>(ModelId::Birch) &&
                 entry.field == &ModelProfile::BaudRate)
-                key = QStringLiteral("Baudrate");
+                key = kFirstRunBirchBaudRateKey;
             document.setValue(
                 section, key,
                 numberText(m_session.profiles[m].*entry.field, model.builtIn.*entry.field));
