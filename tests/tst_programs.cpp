@@ -136,6 +136,8 @@ private Q_SLOTS:
             Program panel = Program::panel(dir.path());
             QVERIFY(panel.start());
             QTRY_VERIFY_WITH_TIMEOUT(fileBytes(ini).contains("Model=BIRCH"), 10000);
+            const QString maps = "/proc/" + QString::number(panel.pid()) + "/maps"; // port off:
+            QVERIFY(fileBytes(maps).contains("libQt6Core") && !fileBytes(maps).contains("Network"));
             QVERIFY(panel.terminate());
             QCOMPARE(received(1, 200), QStringList());
         }

@@ -5,7 +5,7 @@
 #include "TerminationSignals.h"
 #include "WindowLook.h"
 #include "main_Form.h"
-#include "remote/RigServer.h"
+#include "remote/RigServerModule.h"
 #include "serial/PortTable.h"
 #include "serial/QtSerialControl.h"
 #include "settings/IniFile.h"
@@ -13,7 +13,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibrary>
 #include <QTimer>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -78,8 +81,23 @@ int main(int argc, char *argv[])
             ? commandLine.value(listenOption)
             : settingsFile.value(QStringLiteral("Remote"), QStringLiteral("Listen"))
                   .value_or(QString());
-    RigServer remote(form.remoteControl());
-    if (const std::optional<QString> failure = remote.start(listen))
-        QTimer::singleShot(0, &form, [&dialogs, text = *failure] { dialogs.message(text); });
+    // Its code is a module beside the program, loaded only when the port is
+    // on: a panel without it starts as if the port did not exist. The server
+    // goes before the window whose handlers it drives.
+    std::unique_ptr<QObject> remote;
+    if (!listen.trimmed().isEmpty()) {
+        QLibrary module(QCoreApplication::applicationDirPath() + u'/' +
+                        QLatin1String(RigServerModule::kName));
+        QString failure;
+        if (const auto start =
+                reinterpret_cast<RigServerModule::Start>(module.resolve(RigServerModule::kStart)))
+            remote.reset(start(form.remoteControl(), listen, failure));
+        else
+            failure = RigServerModule::failure(
+                listen,
+                QStringLiteral("its module is missing or broken (%1)").arg(module.errorString()));
+        if (!failure.isEmpty())
+            QTimer::singleShot(0, &form, [&dialogs, failure] { dialogs.message(failure); });
+    }
     return app.exec();
 }

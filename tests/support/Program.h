@@ -13,9 +13,11 @@ public:
     static Program panel(const QString &folder)
     {
         QFile::copy(VAKO_PANEL_PATH, folder + "/vako-panel");
+        QFile::copy(VAKO_PROGRAM_DIR "/vako-rigserver.so", folder + "/vako-rigserver.so");
         return Program(folder + "/vako-panel", folder + "/config");
     }
     static Program simulator() { return Program(VAKO_TXSIM_PATH, QString()); }
+    qint64 pid() const { return m_process.processId(); }
     ~Program()
     {
         m_process.kill(); // nothing when it has ended

@@ -1,10 +1,13 @@
 #include "RigServer.h"
 
 #include "RigProtocol.h"
+#include "RigServerModule.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -100,9 +103,7 @@ std::optional<QString> RigServer::start(const QString &setting)
         return std::nullopt;
     if (where)
         reason = m_server->errorString();
-    return QStringLiteral("The port for other programs (%1) cannot be opened: %2.\n"
-                          "The panel runs on without it.")
-        .arg(setting.trimmed(), reason);
+    return RigServerModule::failure(setting, reason);
 }
 
 void RigServer::accept()
@@ -119,4 +120,15 @@ void RigServer::accept()
         connect(socket, &QObject::destroyed, this, [this] { --m_clients; });
         new RigClient(socket, m_target);
     }
+}
+
+extern "C" Q_DECL_EXPORT QObject *vakoStartRigServer(RigTarget &target, const QString &setting,
+                                                     QString &failure)
+{
+    auto server = std::make_unique<RigServer>(target);
+    if (const std::optional<QString> told = server->start(setting)) {
+        failure = *told;
+        return nullptr;
+    }
+    return server.release();
 }
