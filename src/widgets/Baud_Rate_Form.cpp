@@ -69,18 +69,7 @@ void Baud_Rate_Form::Ok_Command_Click()
     if (index >= 0 || (state.BaudRate && speeds().contains(QString::number(*state.BaudRate)))) {
         if (index >= 0)
             state.BaudRate = speeds().at(index).toLongLong();
-        SerialControl &comm = m_context.link.comm();
-        const QString settings = lineSettingsText(state.BaudRate);
-        if (comm.portOpen()) {
-            // Closed and reopened inside this one handler, so no command can
-            // reach the closed port in between.
-            comm.setPortOpen(false);
-            comm.setSettings(settings);
-            if (!comm.setPortOpen(true))
-                m_ports.portLost();
-        } else {
-            comm.setSettings(settings);
-        }
+        m_ports.applyLineSettings(lineSettingsText(state.BaudRate));
         m_context.session.copyToProfile(&ModelProfile::BaudRate, state.BaudRate);
     }
     close();

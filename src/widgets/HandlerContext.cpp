@@ -7,7 +7,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
-#include <QLabel>
 #include <QWidget>
 
 HandlerContext::HandlerContext(Session &session, TransmitterLink &link, Dialogs &dialogs,
@@ -38,11 +37,6 @@ void HandlerContext::RefreshPanel()
     }
 
     checkOnly(ui.menu_Keyer, state.Keyer_Type);
-}
-
-void HandlerContext::showPortStatus(bool open)
-{
-    ui.Status->setText(open ? QStringLiteral("Com Port Open") : QStringLiteral("Com Port Closed"));
 }
 
 void HandlerContext::selectOption(QButtonGroup *group, Number index)

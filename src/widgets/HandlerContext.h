@@ -50,9 +50,6 @@ public:
     // send every value whose shown form changed.
     void RefreshPanel();
 
-    // The status line's word on the port: "Com Port Open" or "Com Port Closed".
-    void showPortStatus(bool open);
-
     // Selects option `index` of a group, running its handler when the
     // selection changes; an index outside 0..3 (or none) shows no option.
     static void selectOption(QButtonGroup *group, Number index);

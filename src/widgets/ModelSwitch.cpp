@@ -38,10 +38,7 @@ void ModelSwitch::switchTo(ModelId model)
     m_ports.OpenComPort();
 
     // The port is tested again before each line.
-    if (m_context.link.portOpen())
-        m_context.link.sendValue(Command::Frequency, state.Frequency);
-    else
-        m_context.showPortStatus(false);
+    m_context.link.sendValue(Command::Frequency, state.Frequency);
     m_context.link.sendValue(Command::Speed, state.CW_speed);
     m_context.link.sendValue(Command::Power, state.Power, Command::Power.widest);
 

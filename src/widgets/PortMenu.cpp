@@ -22,14 +22,16 @@ qint64 portValue(const Number &portnumber)
 
 } // namespace
 
-PortMenu::PortMenu(HandlerContext &context, SettingsFile &settings, DeviceForPort deviceForPort)
-    : m_context(context), m_settings(settings), m_deviceForPort(std::move(deviceForPort))
+PortMenu::PortMenu(HandlerContext &context, SerialControl &comm, SettingsFile &settings,
+                   DeviceForPort deviceForPort)
+    : m_context(context), m_comm(comm), m_settings(settings),
+      m_deviceForPort(std::move(deviceForPort))
 {
 }
 
 void PortMenu::DiscoverComPorts(const std::function<QAction *(int index)> &newEntry)
 {
-    SerialControl &comm = m_context.link.comm();
+    SerialControl &comm = m_comm;
     QList<QAction *> &entries = m_context.ui.menuCom;
     const qint64 stored = takeStoredPort();
     // A port is free when its number names a device that opens now. The
@@ -69,44 +71,33 @@ qint64 PortMenu::takeStoredPort()
     // An unusable stored baud rate is refused; the stored port then stays
     // closed, silently, as does a port that is busy now. Either way the stored
     // number is kept, so the next start tries the same port again.
-    const bool settingsTaken = m_context.link.comm().setSettings(lineSettingsText(state.BaudRate));
+    const bool settingsTaken = m_comm.setSettings(lineSettingsText(state.BaudRate));
     return settingsTaken ? portValue(state.Portnumber) : 0;
 }
 
 void PortMenu::OpenStoredComPort()
 {
-    SerialControl &comm = m_context.link.comm();
-    if (!comm.portOpen()) { // not left open by its probe
+    if (!m_comm.portOpen()) { // not left open by its probe
         const qint64 port = takeStoredPort();
-        if (port > 0 && comm.setCommPort(port))
-            comm.setPortOpen(true);
+        if (port > 0 && m_comm.setCommPort(port))
+            m_comm.setPortOpen(true);
     }
-    if (!comm.portOpen()) {
-        m_context.ui.menuCloseComPort->setEnabled(false);
-        return;
-    }
-    showOpen();
+    showPortState();
 }
 
 void PortMenu::OpenComPort()
 {
     SessionState &state = m_context.state;
-    SerialControl &comm = m_context.link.comm();
-    for (int n = 1; n < m_context.ui.menuCom.size() && n <= state.PortEntryCount; ++n)
-        m_context.ui.menuCom[n]->setChecked(false);
-
-    comm.setPortOpen(false);
+    m_comm.setPortOpen(false);
     const qint64 port = portValue(state.Portnumber);
-    const bool opened = comm.setCommPort(port) && comm.setPortOpen(true);
+    const bool opened = m_comm.setCommPort(port) && m_comm.setPortOpen(true);
+    if (!opened)
+        m_comm.setPortOpen(false);
+    showPortState();
     if (!opened) {
-        comm.setPortOpen(false);
-        m_context.showPortStatus(false);
-        m_context.ui.menuCloseComPort->setEnabled(false);
         if (port > 0)
             m_context.dialogs.message(kNotAvailable);
         state.Portnumber = 0;
-    } else {
-        showOpen();
     }
     m_context.session.copyToProfile(&ModelProfile::Portnumber, state.Portnumber);
 }
@@ -134,21 +125,31 @@ void PortMenu::menuCloseComPort_Click()
 
 void PortMenu::portLost()
 {
-    SerialControl &comm = m_context.link.comm();
-    comm.setPortOpen(false);
-    for (int n = 1; n < m_context.ui.menuCom.size(); ++n)
-        m_context.ui.menuCom[n]->setChecked(false);
-    m_context.showPortStatus(false);
-    m_context.ui.menuCloseComPort->setEnabled(false);
+    m_comm.setPortOpen(false);
+    showPortState();
     m_context.dialogs.message(kNotAvailable);
 }
 
-void PortMenu::showOpen()
+void PortMenu::applyLineSettings(const QString &settings)
 {
-    const qint64 port = portValue(m_context.state.Portnumber);
+    if (!m_comm.portOpen()) {
+        m_comm.setSettings(settings);
+        return;
+    }
+    m_comm.setPortOpen(false);
+    m_comm.setSettings(settings);
+    if (!m_comm.setPortOpen(true))
+        portLost();
+}
+
+void PortMenu::showPortState()
+{
+    const bool open = m_comm.portOpen();
     // A port above the menu's entries simply gets no check mark.
-    if (port >= 1 && port < m_context.ui.menuCom.size())
-        m_context.ui.menuCom[port]->setChecked(true);
-    m_context.ui.menuCloseComPort->setEnabled(true);
-    m_context.showPortStatus(true);
+    const qint64 port = open ? portValue(m_context.state.Portnumber) : 0;
+    for (int n = 1; n < m_context.ui.menuCom.size(); ++n)
+        m_context.ui.menuCom[n]->setChecked(n == port);
+    m_context.ui.menuCloseComPort->setEnabled(open);
+    m_context.ui.Status->setText(open ? QStringLiteral("Com Port Open")
+                                      : QStringLiteral("Com Port Closed"));
 }

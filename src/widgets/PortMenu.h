@@ -6,16 +6,20 @@
 
 class HandlerContext;
 class QAction;
+class SerialControl;
 class SettingsFile;
 
-// Which serial ports the operator may choose, and opening and closing the one
-// port: the Com menu, its check mark, "Close Com Port" and the status line.
+// The one owner of the serial port: which ports the operator may choose,
+// opening and closing the port, its line speed and its loss, and how the
+// window shows each state (the Com menu's check mark, "Close Com Port" and
+// the status line). The transmitter link only writes and reads through it.
 class PortMenu
 {
 public:
     using DeviceForPort = std::function<QString(qint64 portNumber)>;
 
-    PortMenu(HandlerContext &context, SettingsFile &settings, DeviceForPort deviceForPort);
+    PortMenu(HandlerContext &context, SerialControl &comm, SettingsFile &settings,
+             DeviceForPort deviceForPort);
 
     // Start-up: creates Com1..Com100 below the placeholder and shows those
     // whose port can be opened now. `newEntry` makes one menu entry. The
@@ -35,13 +39,22 @@ public:
     // the next start tries it again.
     void portLost();
 
+    // Applies the line settings ("115200,n,8,1"); an open port is closed and
+    // reopened with them inside this one call, so no command can reach the
+    // closed port in between, and one that does not reopen is lost.
+    void applyLineSettings(const QString &settings);
+
 private:
     // Takes the selected model's line speed and port number and applies the
     // speed; the port number to open, 0 when none or the speed is refused.
     qint64 takeStoredPort();
-    void showOpen();
+    // The window's look of the port's state: the open port's check mark,
+    // "Close Com Port" usable, "Com Port Open"; or none, greyed, "Com Port
+    // Closed".
+    void showPortState();
 
     HandlerContext &m_context;
+    SerialControl &m_comm;
     SettingsFile &m_settings;
     DeviceForPort m_deviceForPort;
 };

@@ -53,7 +53,7 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
       m_context(m_session, m_link, dialogs, collectControls()), m_frequencyTuning(m_context),
       m_keyingControls(m_context), m_messageTransmission(m_context, m_timer1),
       m_settings(m_session, environment.settings, &dialogs),
-      m_portMenu(m_context, m_settings, std::move(environment.deviceForPort)),
+      m_portMenu(m_context, comm, m_settings, std::move(environment.deviceForPort)),
       m_modelSwitch(m_context, m_portMenu, m_settings),
       m_messageFileMenu(dialogs, m_context.ui.Message_Text),
       m_help(dialogs, environment.programFolder)
@@ -65,6 +65,11 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
     m_ui->Frequency_display->nameForScreenReaders();
     m_ui->CW_speed_display->nameForScreenReaders();
     wireComMenu();
+    // A port that fails while open is reported after the handler that found
+    // it has finished, so no box opens in the middle of a burst of lines.
+    connect(
+        &comm, &SerialControl::portFailed, this, [this] { m_portMenu.portLost(); },
+        Qt::QueuedConnection);
 
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setSingleShot(true);
@@ -168,11 +173,6 @@ void main_Form::wireComMenu()
     onMenuClick(m_ui->menuCloseComPort, [this] { m_portMenu.menuCloseComPort_Click(); });
     onMenuClick(m_ui->menu_Baud_Rate, [this] { menu_Baud_Rate_Click(); });
     onMenuClick(m_ui->menu_Exit, [this] { menu_Exit_Click(); });
-    // A port that fails while open is reported after the handler that found
-    // it has finished, so no box opens in the middle of a burst of lines.
-    connect(
-        &m_link.comm(), &SerialControl::portFailed, this, [this] { m_portMenu.portLost(); },
-        Qt::QueuedConnection);
 }
 
 QAction *main_Form::newPortEntry(int index)
@@ -218,8 +218,6 @@ void main_Form::sendStartUpLines()
     // Push the operating values, each line only while the port is open and
     // only with a value its field carries truly.
     const SessionState &state = m_session.state;
-    if (!m_link.portOpen())
-        m_context.showPortStatus(false);
     m_link.sendValue(Command::Frequency, state.Frequency);
     m_link.sendValue(Command::Speed, state.CW_speed);
     m_link.sendValue(Command::Power, state.Power);

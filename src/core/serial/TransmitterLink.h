@@ -15,7 +15,6 @@ class TransmitterLink
 public:
     explicit TransmitterLink(SerialControl &comm) : m_comm(comm) {}
 
-    SerialControl &comm() { return m_comm; }
     bool portOpen() const;
 
     // Writes the text and one carriage return in one write. Callers test the
