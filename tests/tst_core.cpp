@@ -65,27 +65,30 @@ private Q_SLOTS:
         QCOMPARE(AnsiText::encode(AnsiText::decode(all)), all); // any byte survives the code page
     }
 
-    // Built-in devices while the file has no [Ports] table; once it has one, only its entries.
+    // Built-in devices without a [Ports] table (Linux, Windows); with one, only its entries.
     void portTable_data()
     {
-        arrowRows({"first UART => 1 => /dev/ttyS0 => ", "first USB => 33 => /dev/ttyUSB0 => ",
-                   "last CDC-ACM => 96 => /dev/ttyACM31 => ", "97 names none => 97 =>  => ",
-                   "first of duplicates => 3 => /dev/ttyS2 => /dev/by-id/x",
-                   "key in other case => 7 => /dev/ttyS6 => /dev/ttyUSB4",
-                   "highest => 100 =>  => COM7", "leading zero => 5 => /dev/ttyS4 => ",
-                   "above 100 => 101 =>  => ", "empty value => 8 => /dev/ttyS7 => ",
-                   "control character => 9 => /dev/ttyS8 => ", "NUL => 10 => /dev/ttyS9 => "});
+        arrowRows({"UART => 1 => /dev/ttyS0 =>  => COM1", "USB => 33 => /dev/ttyUSB0 =>  => COM33",
+                   "CDC-ACM => 96 => /dev/ttyACM31 =>  => COM96", "97 => 97 =>  =>  => COM97",
+                   "first of duplicates => 3 => /dev/ttyS2 => /dev/by-id/x => COM3",
+                   "key in other case => 7 => /dev/ttyS6 => /dev/ttyUSB4 => COM7",
+                   "highest => 100 =>  => COM7 => COM100", "0 => 0 =>  =>  => ",
+                   "leading zero => 5 => /dev/ttyS4 =>  => COM5", "above 100 => 101 =>  =>  => ",
+                   "empty value => 8 => /dev/ttyS7 =>  => COM8",
+                   "NUL => 10 => /dev/ttyS9 =>  => COM10",
+                   "control character => 9 => /dev/ttyS8 =>  => COM9"});
     }
     void portTable()
     {
-        QFETCH(QStringList, row); // port number, device without and with the table
+        QFETCH(QStringList, row); // port number, device without the table, with it, on Windows
+        const int builtIn = QSysInfo::kernelType() == "winnt" ? 3 : 1;
         const QByteArray table = QByteArrayLiteral(
             "[Ports]\nCom3=/dev/by-id/x\ncom7 = /dev/ttyUSB4 \nCom100=COM7\nCom05=/dev/ttyS5\n"
             "Com101=/dev/ttyS9\nCom8=\nCom3=/dev/ttyS3\nCom9=/dev/tty\x01S0\nCom10=/dev/\0S0\n");
         for (const QByteArray &file : {QByteArray("[VAKO]\nModel=BIRCH\n"), table})
             QCOMPARE(
                 PortTable::fromSettings(IniDocument::fromBytes(file)).deviceFor(row[0].toInt()),
-                row[file == table ? 2 : 1]);
+                row[file == table ? 2 : builtIn]);
     }
 
     // K of section S read, as the start-up reads it, and the file once K is set to 2.

@@ -65,8 +65,14 @@ bool serialLineGone(qintptr handle)
     pollfd line{int(handle), POLLIN, 0};
     return ::poll(&line, 1, 0) != 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL));
 #else
-    Q_UNUSED(handle);
-    return true;
+    // A COM port whose device has gone (a USB adapter pulled out) refuses
+    // every call on its handle, this one too; a port that is there reports
+    // its queues. A port may still refuse the modem-line calls and the wait
+    // for line events that needs them, as Wine's COM port on a
+    // pseudo-terminal does, while it carries bytes both ways.
+    COMSTAT queues;
+    DWORD errors = 0;
+    return ::ClearCommError(reinterpret_cast<HANDLE>(handle), &errors, &queues) == 0;
 #endif
 }
 

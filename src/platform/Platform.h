@@ -35,7 +35,7 @@ bool serialDevicePresent(const QString &device);
 // Whether the open serial line behind `handle` has gone (hung up, as a USB
 // adapter pulled out does, or in error). A read that finds no bytes although
 // the line looked readable is no such sign on its own: the bytes may have been
-// fetched in between. Where the system cannot tell, every such read counts.
+// fetched in between; nor is a refused wait for line events on its own.
 bool serialLineGone(qintptr handle);
 
 // Whether something exists at `path`: nullopt when the path cannot be

@@ -107,9 +107,14 @@ QByteArray QtSerialControl::input()
 
 void QtSerialControl::collect()
 {
-    if (!m_port.isOpen() || m_port.bytesAvailable() <= 0)
+    if (!m_port.isOpen())
         return;
+    // Read even when nothing has been announced: a read of an empty buffer
+    // asks the driver again, which is how bytes arrive where the port's
+    // line-event wait has ended (see onError).
     const QByteArray chunk = m_port.readAll();
+    if (chunk.isEmpty())
+        return;
     m_collected += chunk.size();
     m_received.append(chunk);
     if (m_received.size() > maxReceived)
@@ -125,15 +130,19 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
         return;
     switch (error) {
     case QSerialPort::ReadError:
+    case QSerialPort::ResourceError:
+    case QSerialPort::UnknownError:
         // The event loop may still hand on a "readable" that input() has
         // answered already by taking the bytes: the read then finds none, and
-        // QSerialPort calls that an error. The line is only lost when it says so.
+        // QSerialPort calls that an error. A port without modem lines refuses
+        // the calls on them, and on Windows also the wait for line events,
+        // which needs them (Wine's COM port on a pseudo-terminal); input()
+        // still reads it. The line is only lost when it says so.
         if (!Platform::serialLineGone(m_port.handle())) {
             m_port.clearError();
             break;
         }
         Q_FALLTHROUGH();
-    case QSerialPort::ResourceError:
     case QSerialPort::WriteError:
         m_port.close();
         Q_EMIT portFailed();
