@@ -15,10 +15,6 @@
 
 #include <numeric>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 // What the panel does without a window: texts, command bytes, ports, settings files.
 class tst_Core : public QObject
 {
@@ -122,27 +118,6 @@ private Q_SLOTS:
         document.setValue("S", "K", "2");
         QVERIFY(document.save(file));
         QCOMPARE(fileBytes(file), row[3].toLatin1());
-    }
-
-    void failedAndAtomicSaves()
-    {
-        put("[S]\nK=1\n");
-        const QString old = dir.filePath("old");
-#ifdef Q_OS_UNIX
-        QCOMPARE(::link(qPrintable(file), qPrintable(old)), 0); // a second name for the old file
-#else
-        QVERIFY(QFile::copy(file, old));
-#endif
-        IniDocument document = IniDocument::load(file);
-        document.setValue("S", "K", "2");
-        QVERIFY(document.save(file));
-        QCOMPARE(fileBytes(old), QByteArray("[S]\nK=1\n")); // replaced whole, not written over
-        QVERIFY(QFile::setPermissions(old, QFile::ReadOwner));
-        for (const QString &path : {old, dir.path(), dir.filePath("no/x.ini"), old + "/x.ini"})
-            QVERIFY2(!document.save(path), qPrintable(path));
-        QCOMPARE(fileBytes(old), QByteArray("[S]\nK=1\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList({"old", "vako-panel.ini"})); // no temporary file left behind
     }
 
     // The file before the start-up reads it, and after when it changes.

@@ -399,8 +399,12 @@ private Q_SLOTS:
         QVERIFY(QFile::resize(at + "/fill", 0));
         QCOMPARE(saves(),
                  QStringList({"1", "0", "1", saved, firstRun, "CQ", "new\n"})); // written in place
-        QVERIFY(QFile::remove(at + "/n0"));
+        QVERIFY(QFile::remove(at + "/n0") && QFile::remove(at + "/n1") && putFile(ini, old));
+        QCOMPARE(::link(qPrintable(ini), qPrintable(at + "/held")), 0); // a second name for it
         QCOMPARE(saves(), QStringList({"1", "1", "1", saved, firstRun, "EEEEEEEEE", "new\n"}));
+        QCOMPARE(fileBytes(at + "/held"), old); // replaced whole, not written over
+        QVERIFY(QFile::setPermissions(ini, QFileDevice::ReadOwner)); // the operator's choice
+        QVERIFY(!SettingsFile(session, ini).SaveSettings() && fileBytes(ini) == saved);
     }
 
     // Settings files as an editor, a full disk or a careless copy leave them: the operator works
