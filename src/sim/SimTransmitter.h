@@ -45,7 +45,6 @@ public:
     QByteArray message() const { return m_message; }
     bool isKeying() const { return m_keyingTimer.isActive(); }
     // Length of the running (or last started) keying in ms.
-    qint64 keyingDurationMs() const { return m_keyingMs; }
 
     // One log line: the time as HH:mm:ss.zzz, a blank, the text.
     static QString stamped(const QString &text);
