@@ -62,10 +62,7 @@ void FrequencyTuning::setFrequency(qint64 hz)
 
 void FrequencyTuning::Frequency_display_Change()
 {
-    SessionState &state = m_context.state;
-    m_context.session.copyToProfile(&ModelProfile::Frequency, state.Frequency);
-    // The handler sends the live value, never the display's text.
-    m_context.link.sendValue(Command::Frequency, state.Frequency);
+    m_context.storeAndSend(&ModelProfile::Frequency, Command::Frequency);
 }
 
 void FrequencyTuning::Step_Option_Click(int Index)

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "DisplayLabel.h"
 #include "protocol/DisplayText.h"
+#include "serial/TransmitterLink.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -37,6 +38,13 @@ void HandlerContext::RefreshPanel()
     }
 
     checkOnly(ui.menu_Keyer, state.Keyer_Type);
+}
+
+void HandlerContext::storeAndSend(Number ModelProfile::*field, const CommandWord &command)
+{
+    session.copyToProfile(field, state.*field);
+    // The live value, never a display's text.
+    link.sendValue(command, state.*field);
 }
 
 void HandlerContext::selectOption(QButtonGroup *group, Number index)

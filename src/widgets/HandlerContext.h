@@ -7,6 +7,7 @@
 #include <array>
 
 class Dialogs;
+struct CommandWord;
 class DisplayLabel;
 class QAction;
 class QButtonGroup;
@@ -49,6 +50,11 @@ public:
     // option selections run their own handlers at once, nested in here, which
     // send every value whose shown form changed.
     void RefreshPanel();
+
+    // A live value the operator changed: copied into the selected model's
+    // profile and sent with its command, when the port is open and the
+    // command's field carries it.
+    void storeAndSend(Number ModelProfile::*field, const CommandWord &command);
 
     // Selects option `index` of a group, running its handler when the
     // selection changes; an index outside 0..3 (or none) shows no option.

@@ -11,23 +11,22 @@
 
 void KeyingControls::CW_speed_up_Click()
 {
-    SessionState &state = m_context.state;
-    // A speed whose settings text spells no number has nothing to step from.
-    if (!state.CW_speed)
-        return;
-    const qint64 speed = *state.CW_speed;
-    if (speed < SpeedGrid::kFastest)
-        setSpeed(SpeedGrid::stepUp(speed));
+    stepSpeed(+1);
 }
 
 void KeyingControls::CW_speed_down_Click()
 {
-    SessionState &state = m_context.state;
-    if (!state.CW_speed)
-        return;
-    const qint64 speed = *state.CW_speed;
-    if (speed > SpeedGrid::kSlowest)
-        setSpeed(SpeedGrid::stepDown(speed));
+    stepSpeed(-1);
+}
+
+void KeyingControls::stepSpeed(int direction)
+{
+    // A speed whose settings text spells no number has nothing to step from.
+    const Number speed = m_context.state.CW_speed;
+    if (speed && direction > 0 && *speed < SpeedGrid::kFastest)
+        setSpeed(SpeedGrid::stepUp(*speed));
+    else if (speed && direction < 0 && *speed > SpeedGrid::kSlowest)
+        setSpeed(SpeedGrid::stepDown(*speed));
 }
 
 void KeyingControls::setSpeed(qint64 tenths)
@@ -39,17 +38,13 @@ void KeyingControls::setSpeed(qint64 tenths)
 
 void KeyingControls::CW_speed_display_Change()
 {
-    SessionState &state = m_context.state;
-    m_context.session.copyToProfile(&ModelProfile::CW_speed, state.CW_speed);
-    m_context.link.sendValue(Command::Speed, state.CW_speed);
+    m_context.storeAndSend(&ModelProfile::CW_speed, Command::Speed);
 }
 
 void KeyingControls::Power_Option_Click(int Index)
 {
-    SessionState &state = m_context.state;
-    state.Power = Index;
-    m_context.session.copyToProfile(&ModelProfile::Power, state.Power);
-    m_context.link.sendValue(Command::Power, state.Power);
+    m_context.state.Power = Index;
+    m_context.storeAndSend(&ModelProfile::Power, Command::Power);
 }
 
 void KeyingControls::menu_Keyer_Click(int Index)

@@ -20,5 +20,8 @@ public:
     void setSpeed(qint64 tenths);
 
 private:
+    // One step along the speed grid, up (+1) or down (-1), within its ends.
+    void stepSpeed(int direction);
+
     HandlerContext &m_context;
 };

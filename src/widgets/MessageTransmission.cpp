@@ -55,13 +55,19 @@ void MessageTransmission::transmitForStationProgram()
     transmit(!m_replyTimer.isActive());
 }
 
+bool MessageTransmission::portOpenOrTell()
+{
+    if (m_context.link.portOpen())
+        return true;
+    m_context.dialogs.message(QStringLiteral("Com port is Closed"));
+    return false;
+}
+
 void MessageTransmission::transmit(bool discardReceived)
 {
     TransmitterLink &link = m_context.link;
-    if (!link.portOpen()) {
-        m_context.dialogs.message(QStringLiteral("Com port is Closed"));
+    if (!portOpenOrTell())
         return;
-    }
     // Whatever the transmitter said before (a late reply to a query) is not
     // an answer to anything now.
     if (discardReceived)
@@ -77,12 +83,9 @@ void MessageTransmission::transmit(bool discardReceived)
 
 void MessageTransmission::Stop_button_Click()
 {
-    TransmitterLink &link = m_context.link;
-    if (!link.portOpen()) {
-        m_context.dialogs.message(QStringLiteral("Com port is Closed"));
+    if (!portOpenOrTell())
         return;
-    }
-    link.SendCommand(QLatin1String(Command::StopKeying.word));
+    m_context.link.SendCommand(QLatin1String(Command::StopKeying.word));
     m_keyingEnds = QDeadlineTimer();
 }
 

@@ -41,6 +41,8 @@ public:
     static QString informationText(const QByteArray &reply);
 
 private:
+    // Transmit and Stop need the port; with it closed the operator is told.
+    bool portOpenOrTell();
     void transmit(bool discardReceived);
 
     HandlerContext &m_context;
