@@ -138,7 +138,8 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
         // the calls on them, and on Windows also the wait for line events,
         // which needs them (Wine's COM port on a pseudo-terminal); input()
         // still reads it. The line is only lost when it says so.
-        if (!Platform::serialLineGone(m_port.handle())) {
+        // The handle is a descriptor on Unix and a HANDLE on Windows.
+        if (!Platform::serialLineGone(qintptr(m_port.handle()))) {
             m_port.clearError();
             break;
         }
