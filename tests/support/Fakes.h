@@ -26,7 +26,7 @@ public:
         if (onBox)
             onBox(box);
         const bool question = box.buttons == MessageBoxRequest::Buttons::YesNo;
-        return !question          ? Answer::Ok
+        return !question            ? Answer::Ok
                : !answers.isEmpty() ? answers.takeFirst()
                : box.defaultYes     ? Answer::Yes
                                     : Answer::No;
