@@ -36,6 +36,21 @@ bool folderTakesFiles(const QString &folder)
     return probe.open();
 }
 
+// Asked when a save failed while the operator can still act on it. No is
+// the default: a reflexive Enter keeps the old file, as it is.
+bool askToTryAgain(Dialogs &dialogs, const QString &path)
+{
+    MessageBoxRequest question{
+        QStringLiteral("The settings could not be saved in\n%1\nThe disk may be full, or the "
+                       "folder gone or write-protected. The file keeps the settings it had."
+                       "\n\nTry again?")
+            .arg(QDir::toNativeSeparators(path)),
+        QStringLiteral("Settings Not Saved"), MessageBoxRequest::Icon::Exclamation,
+        MessageBoxRequest::Buttons::YesNo};
+    question.defaultYes = false;
+    return dialogs.show(question) == Dialogs::Answer::Yes;
+}
+
 } // namespace
 
 SettingsFile::SettingsFile(Session &session, SettingsLocation location, Dialogs *dialogs)
@@ -89,18 +104,9 @@ bool SettingsFile::InitSettingsFile()
 
 bool SettingsFile::SaveSettings()
 {
-    MessageBoxRequest question{
-        QStringLiteral("The settings could not be saved in\n%1\nThe disk may be full, or the "
-                       "folder gone or write-protected. The file keeps the settings it had."
-                       "\n\nTry again?")
-            .arg(QDir::toNativeSeparators(m_location.path)),
-        QStringLiteral("Settings Not Saved"), MessageBoxRequest::Icon::Exclamation,
-        MessageBoxRequest::Buttons::YesNo};
-    // No is the default: a reflexive Enter keeps the old file, as it is.
-    question.defaultYes = false;
     while (!writeEntries(false)) {
         if (!m_dialogs || IniDocument::protectedByOperator(m_location.path) ||
-            m_dialogs->show(question) != Dialogs::Answer::Yes)
+            !askToTryAgain(*m_dialogs, m_location.path))
             return false;
     }
     return true;
