@@ -407,7 +407,7 @@ private Q_SLOTS:
     void boxesArePlainTextAndFit()
     {
         QFETCH(QStringList, row);
-        const auto box = QtDialogs().messageBox(MessageBoxRequest{row[0]});
+        const auto box = std::make_unique<PanelMessageBox>(MessageBoxRequest{row[0]}, nullptr);
         const auto *label = box->findChild<QLabel *>("qt_msgbox_label");
         QCOMPARE(label->textFormat(), Qt::PlainText);
         QCOMPARE(box->detailedText().isEmpty() ? label->text() : box->detailedText(), row[0]);
@@ -421,10 +421,10 @@ private Q_SLOTS:
     {
         QVERIFY(putFile(f->dir.filePath("m.txt"), "") && putFile(f->dir.filePath("message"), ""));
         for (const bool save : {false, true}) {
-            const auto dialog = QtDialogs().fileDialog("", MessageFileMenu::kFilter, "", save);
-            const auto *box = dialog->findChild<QComboBox *>("fileTypeCombo");
+            MessageFileDialog dialog("", MessageFileMenu::kFilter, "", save, nullptr);
+            const auto *box = dialog.findChild<QComboBox *>("fileTypeCombo");
             QCOMPARE(box->itemText(0) + ' ' + box->itemText(1), "Message(*.txt) All files(*.*)");
-            const QString all = dialog->nameFilters().last().section('(', -1).chopped(1);
+            const QString all = dialog.nameFilters().last().section('(', -1).chopped(1);
             QCOMPARE(QDir(f->dir.path(), all).entryList(QDir::Files).join(' '), "m.txt message");
         }
     }

@@ -8,9 +8,6 @@
 #include "serial/TransmitterLink.h"
 #include "ui_Baud_Rate_Form.h"
 
-#include <QButtonGroup>
-#include <QGuiApplication>
-#include <QScreen>
 
 const QStringList &Baud_Rate_Form::speeds()
 {

@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
-#include <QWidget>
 
 HandlerContext::HandlerContext(Session &session, TransmitterLink &link, Dialogs &dialogs,
                                PanelControls controls)

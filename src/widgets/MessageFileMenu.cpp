@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QStringList>
-#include <QTextDocument>
 
 void MessageFileMenu::menuOpen_message_Click()
 {

@@ -2,7 +2,6 @@
 
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QTextDocument>
 
 qsizetype MessageText::room() const
 {

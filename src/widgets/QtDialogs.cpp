@@ -3,9 +3,7 @@
 #include "Platform.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
 #include <QStringList>
 
@@ -20,20 +18,20 @@ void QtDialogs::endSession()
     }
 }
 
-std::unique_ptr<QMessageBox> QtDialogs::messageBox(const MessageBoxRequest &box) const
+PanelMessageBox::PanelMessageBox(const MessageBoxRequest &box, QWidget *parent)
+    : QMessageBox(parent)
 {
-    auto dialog = std::make_unique<QMessageBox>(m_parent);
-    dialog->setWindowTitle(box.title);
+    setWindowTitle(box.title);
     // What the boxes show comes from the transmitter, from file names and from
     // the program: never markup, each character as it is.
-    dialog->setTextFormat(Qt::PlainText);
+    setTextFormat(Qt::PlainText);
     // A box stays on the screen with its buttons in reach, however much a
     // transmitter (or noise on the line) sent: what does not fit is left out
     // of the text, said so, and kept whole under "Show Details...".
-    const QScreen *screen = m_parent ? m_parent->screen() : QGuiApplication::primaryScreen();
+    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
     const QRect room(0, 0, area.width() * 3 / 4, area.height() / 2);
-    const QFontMetrics metrics(dialog->font());
+    const QFontMetrics metrics(font());
     const auto shownText = [&box](qsizetype length) {
         if (length == box.text.size())
             return box.text;
@@ -45,32 +43,32 @@ std::unique_ptr<QMessageBox> QtDialogs::messageBox(const MessageBoxRequest &box)
         const QRect needed = metrics.boundingRect(room, Qt::TextWordWrap, shownText(length));
         return needed.width() <= room.width() && needed.height() <= room.height();
     });
-    dialog->setText(shownText(length));
+    setText(shownText(length));
     if (length < box.text.size())
-        dialog->setDetailedText(box.text);
+        setDetailedText(box.text);
     static constexpr QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Information,
                                                   QMessageBox::Warning};
-    dialog->setIcon(icons[int(box.icon)]);
+    setIcon(icons[int(box.icon)]);
     if (box.buttons == MessageBoxRequest::Buttons::YesNo) {
-        dialog->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        dialog->setDefaultButton(box.defaultYes ? QMessageBox::Yes : QMessageBox::No);
+        setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        setDefaultButton(box.defaultYes ? QMessageBox::Yes : QMessageBox::No);
     } else {
-        dialog->setStandardButtons(QMessageBox::Ok);
+        setStandardButtons(QMessageBox::Ok);
     }
-    return dialog;
 }
 
 Dialogs::Answer QtDialogs::show(const MessageBoxRequest &box)
 {
     if (m_ending)
         return box.buttons == MessageBoxRequest::Buttons::YesNo ? Answer::No : Answer::Ok;
-    const int answer = messageBox(box)->exec();
+    const int answer = PanelMessageBox(box, m_parent).exec();
     if (box.buttons == MessageBoxRequest::Buttons::YesNo)
         return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
     return Answer::Ok;
 }
 
-QString QtDialogs::qtFilter(const QString &filter)
+// "Message(*.txt)|*.txt|All files(*.*)|*.*" as a Qt file-dialog filter.
+static QString qtFilter(const QString &filter)
 {
     // Pairs of description and pattern, as the operator's Windows dialogs
     // take them; Qt wants "description (patterns)" joined by ";;".
@@ -86,34 +84,35 @@ QString QtDialogs::qtFilter(const QString &filter)
     return entries.join(QStringLiteral(";;"));
 }
 
-std::unique_ptr<QFileDialog> QtDialogs::fileDialog(const QString &title, const QString &filter,
-                                                   const QString &startName, bool save) const
+MessageFileDialog::MessageFileDialog(const QString &title, const QString &filter,
+                                     const QString &startName, bool save, QWidget *parent)
+    : QFileDialog(parent, title, startName, qtFilter(filter))
 {
-    auto dialog = std::make_unique<QFileDialog>(m_parent, title, startName, qtFilter(filter));
-    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The program asks about replacing an existing file itself.
-    dialog->setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::HideNameFilterDetails);
-    return dialog;
+    setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::HideNameFilterDetails);
 }
 
 QString QtDialogs::openFileName(const QString &title, const QString &filter,
                                 const QString &startName)
 {
-    return chosenFile(fileDialog(title, filter, startName, false));
+    MessageFileDialog dialog(title, filter, startName, false, m_parent);
+    return chosenFile(dialog);
 }
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter,
                                 const QString &startName)
 {
-    return chosenFile(fileDialog(title, filter, startName, true));
+    MessageFileDialog dialog(title, filter, startName, true, m_parent);
+    return chosenFile(dialog);
 }
 
-QString QtDialogs::chosenFile(const std::unique_ptr<QFileDialog> &dialog) const
+QString QtDialogs::chosenFile(MessageFileDialog &dialog) const
 {
-    if (m_ending || dialog->exec() != QDialog::Accepted)
+    if (m_ending || dialog.exec() != QDialog::Accepted)
         return QString();
-    return dialog->selectedFiles().value(0);
+    return dialog.selectedFiles().value(0);
 }
 
 void QtDialogs::openDocument(const QString &path, std::function<void(bool shown)> shown)

@@ -2,11 +2,25 @@
 
 #include "Dialogs.h"
 
-#include <memory>
+#include <QFileDialog>
+#include <QMessageBox>
 
-class QFileDialog;
-class QMessageBox;
-class QWidget;
+// The panel's message box: plain text, on the screen with its buttons in
+// reach however long the text, the buttons and icon the request names.
+class PanelMessageBox : public QMessageBox
+{
+public:
+    PanelMessageBox(const MessageBoxRequest &box, QWidget *parent);
+};
+
+// The message files' dialog: the types by their own names, "All files" taking
+// any name, and no question of its own about replacing a file.
+class MessageFileDialog : public QFileDialog
+{
+public:
+    MessageFileDialog(const QString &title, const QString &filter, const QString &startName,
+                      bool save, QWidget *parent);
+};
 
 // The real message boxes, file dialogs and document viewer.
 class QtDialogs : public Dialogs
@@ -22,23 +36,14 @@ public:
     void endSession();
 
     Answer show(const MessageBoxRequest &box) override;
-    // The box `show` waits on and the file dialog the two below wait on, made
-    // but not shown: what they will look like, where no window may be shown
-    // (the offscreen platform warns at each one).
-    std::unique_ptr<QMessageBox> messageBox(const MessageBoxRequest &box) const;
-    std::unique_ptr<QFileDialog> fileDialog(const QString &title, const QString &filter,
-                                            const QString &startName, bool save) const;
     QString openFileName(const QString &title, const QString &filter,
                          const QString &startName) override;
     QString saveFileName(const QString &title, const QString &filter,
                          const QString &startName) override;
     void openDocument(const QString &path, std::function<void(bool shown)> shown) override;
 
-    // "Message(*.txt)|*.txt|All files(*.*)|*.*" as a Qt file-dialog filter.
-    static QString qtFilter(const QString &filter);
-
 private:
-    QString chosenFile(const std::unique_ptr<QFileDialog> &dialog) const;
+    QString chosenFile(MessageFileDialog &dialog) const;
 
     QWidget *m_parent;
     bool m_ending = false;

@@ -10,11 +10,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QFont>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QScreen>
-#include <QSignalBlocker>
 
 #include <algorithm>
 
