@@ -5,9 +5,7 @@
 #include "PortMenu.h"
 #include "WindowLook.h"
 #include "serial/SerialControl.h"
-#include "serial/TransmitterLink.h"
 #include "ui_Baud_Rate_Form.h"
-
 
 const QStringList &Baud_Rate_Form::speeds()
 {

@@ -5,7 +5,6 @@
 #include "HandlerContext.h"
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
-#include "serial/TransmitterLink.h"
 
 std::optional<qint64> FrequencyTuning::stepSize(std::optional<qint64> step)
 {

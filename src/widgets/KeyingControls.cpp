@@ -5,7 +5,6 @@
 #include "HandlerContext.h"
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
-#include "protocol/NumberText.h"
 #include "protocol/SpeedGrid.h"
 #include "serial/TransmitterLink.h"
 

@@ -2,8 +2,6 @@
 
 #include "AnsiText.h"
 
-#include <cstring>
-
 namespace {
 
 struct Symbol
