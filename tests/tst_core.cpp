@@ -217,12 +217,6 @@ private Q_SLOTS:
     }
 #endif
 
-    void boxShowsWhatFits()
-    {
-        for (const qsizetype most : {10, 7, 0})
-            QCOMPARE(fittingLength("0123456789", [&](qsizetype n) { return n <= most; }), most);
-    }
-
     // Hamlib's network rig protocol as rigctld answers it ('|' ends a line), and what each
     // command asks of the panel. "closed:" sends with the serial port closed.
     void stationProgram_data()
