@@ -190,6 +190,29 @@ private Q_SLOTS:
         QVERIFY(!f->replyTimer()->isActive());
     }
 
+    // The start-up's probe of a port other than the stored one: shown in the Com menu or not.
+    void probe_data()
+    {
+        arrowRows({"a pseudo-terminal => pty => shown",
+                   "another program holds it => held => hidden",
+                   "a lock its ended program left => stale => shown",
+                   "no serial line => /dev/null => hidden", "absent => /dev/ttyS-none => hidden"});
+    }
+    void probe()
+    {
+        QFETCH(QStringList, row); // the device, shown or not
+        Pty pty;
+        QSerialPort other(pty.deviceName());
+        const QString lock =
+            QDir::tempPath() + "/LCK.." + pty.deviceName().mid(5).replace('/', '_');
+        QVERIFY(row[0] != "held" || other.open(QIODevice::ReadWrite));
+        QVERIFY(row[0] != "stale" || putFile(lock, "2147483647\n")); // no such process
+        const QString device = row[0].startsWith('/') ? row[0] : pty.deviceName();
+        const bool shown = QtSerialControl([&device](qint64) { return device; }).probePort(1);
+        QFile::remove(lock);
+        QCOMPARE(shown ? "shown" : "hidden", row[1]);
+    }
+
     // A transmitter that never stops talking: memory stays bounded, the window keeps
     // answering, and a reply after the flood still arrives whole.
     void flood()

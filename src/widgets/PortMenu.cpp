@@ -40,9 +40,8 @@ void PortMenu::DiscoverComPorts(const std::function<QAction *(int index)> &newEn
     // fewer at the start, and one rise and fall of the modem lines fewer on
     // the transmitter's line.
     const auto probe = [&](int n) {
-        const bool free = comm.setCommPort(n) && comm.setPortOpen(true);
-        if (n != stored)
-            comm.setPortOpen(false);
+        const bool free =
+            n == stored ? comm.setCommPort(n) && comm.setPortOpen(true) : comm.probePort(n);
         entries[n]->setEnabled(free);
         entries[n]->setVisible(free);
         if (free)

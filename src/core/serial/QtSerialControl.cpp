@@ -28,6 +28,15 @@ bool QtSerialControl::setCommPort(qint64 portNumber)
     return !m_device.isEmpty();
 }
 
+bool QtSerialControl::probePort(qint64 portNumber)
+{
+    if (!setCommPort(portNumber))
+        return false;
+    if (const std::optional<bool> free = Platform::serialDeviceFree(m_device))
+        return *free;
+    return SerialControl::probePort(portNumber);
+}
+
 bool QtSerialControl::setSettings(const QString &settings)
 {
     const std::optional<qint32> baud = baudRateOfSettings(settings);

@@ -21,6 +21,9 @@ public:
     bool setSettings(const QString &settings) override;
     bool portOpen() const override;
     bool setPortOpen(bool open) override;
+    // Asks the platform whether the device is free (on Unix without its lock
+    // file and line set-up); where only an open can tell, opens and closes it.
+    bool probePort(qint64 portNumber) override;
     bool output(const QByteArray &bytes) override;
     QByteArray input() override;
 

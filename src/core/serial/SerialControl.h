@@ -6,7 +6,7 @@
 
 #include <optional>
 
-// The one serial port to the transmitter, seen through the five operations the
+// The one serial port to the transmitter, seen through the operations the
 // panel uses. Every operation that can fail says so and changes nothing else;
 // the callers decide what a failure means.
 class SerialControl : public QObject
@@ -26,6 +26,16 @@ public:
     // absent, held by another program or not valid, or already open; closing a
     // closed port leaves it closed and succeeds.
     virtual bool setPortOpen(bool open) = 0;
+    // Whether port n could be opened now, asked while the port is closed; the
+    // port stays closed. As the start-up's probe asks it of every port but
+    // the stored one: by opening and closing it, unless the control has a
+    // cheaper way to the same answer.
+    virtual bool probePort(qint64 portNumber)
+    {
+        const bool free = setCommPort(portNumber) && setPortOpen(true);
+        setPortOpen(false);
+        return free;
+    }
     // Writes the bytes in one write, at once, without waiting for the far end.
     virtual bool output(const QByteArray &bytes) = 0;
     // Everything received since the previous read; never waits.
