@@ -21,9 +21,10 @@ public:
     PortMenu(HandlerContext &context, SerialControl &comm, SettingsFile &settings,
              DeviceForPort deviceForPort);
 
-    // Start-up: creates Com1..Com100 below the placeholder and shows those
-    // whose port can be opened now. `newEntry` makes one menu entry. The
-    // selected model's port, when free, is left open.
+    // Start-up: creates Com1..Com100, appended to the port entries after the
+    // placeholder, and shows those whose port can be opened now. `newEntry`
+    // makes one entry, which the caller puts into the menu. The selected
+    // model's port, when free, is left open.
     void DiscoverComPorts(const std::function<QAction *(int index)> &newEntry);
     // Start-up: opens the selected model's port at its line speed, unless
     // its probe left it open.

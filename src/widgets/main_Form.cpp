@@ -173,13 +173,11 @@ void main_Form::wireComMenu()
 
 QAction *main_Form::newPortEntry(int index)
 {
-    // Port entries stand between the placeholder and the first separator.
     auto *entry = new QAction(this);
     entry->setObjectName(QStringLiteral("menuCom"));
     entry->setProperty("Index", index);
     entry->setCheckable(true);
     holdCheckMark(entry);
-    m_ui->menuCom_setting->insertAction(m_ui->menuCom_setting->actions().at(index), entry);
     onMenuClick(entry, [this, index] { m_portMenu.menuCom_Click(index); });
     return entry;
 }
@@ -196,6 +194,11 @@ void main_Form::Form_Load()
     // failures (a port that does not open, a model that is unknown) and the
     // next one runs; the window opens in every case.
     m_portMenu.DiscoverComPorts([this](int n) { return newPortEntry(n); });
+    // The port entries stand between the placeholder and the first separator.
+    // They go into the menu together once each has its caption and state: a
+    // change to an entry already in a menu is an event for the menu too.
+    m_ui->menuCom_setting->insertActions(m_ui->menuCom_setting->actions().value(1),
+                                         m_context.ui.menuCom.mid(1));
     m_portMenu.OpenStoredComPort();
     if (const ModelProfile *selected = m_session.selectedProfile()) {
         const Number baudRate = m_session.state.BaudRate; // applied with the port
