@@ -1,4 +1,3 @@
-#include "Help.h"
 #include "MessageFileMenu.h"
 #include "PanelFixture.h"
 #include "QtDialogs.h"
@@ -529,12 +528,6 @@ private Q_SLOTS:
     // The guide beside the program, else a box naming where it was looked for; About's version.
     void guideAndAbout()
     {
-        for (const QString root : {"/", "C:\\"}) // a root folder: one separator
-            Help(f->dialogs, root).menu_Guide_Click();
-        QCOMPARE(f->dialogs.boxes[0].text + f->dialogs.boxes[1].text,
-                 "File not found!\n\n" + QDir::toNativeSeparators("/guide.html") +
-                     "File not found!\n\nC:\\guide.html");
-        f->dialogs.boxes.clear();
         const QString path = f->dir.filePath("guide.html");
         f->make();
         step("menu_Guide");

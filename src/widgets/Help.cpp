@@ -8,11 +8,7 @@
 
 QString Help::guidePath() const
 {
-    // A program in a root folder ("/" or "C:/") already has its separator.
-    QString path = m_programFolder;
-    if (!path.endsWith(u'/') && !path.endsWith(u'\\'))
-        path += u'/';
-    return path + QStringLiteral("guide.html");
+    return QDir(m_programFolder).filePath(QStringLiteral("guide.html"));
 }
 
 void Help::menu_Guide_Click()

@@ -23,7 +23,7 @@ public:
     static QString aboutText();
 
 private:
-    // The program's folder, one separator, "guide.html".
+    // "guide.html" in the program's folder.
     QString guidePath() const;
 
     Dialogs &m_dialogs;

@@ -32,7 +32,6 @@ public:
     Pty &operator=(const Pty &) = delete;
 
     QString deviceName() const { return m_device; }
-    int masterFd() const { return m_master; }
     // What the panel wrote so far, taken off the line; never waits.
     QByteArray read()
     {
