@@ -32,6 +32,7 @@ public:
     Pty &operator=(const Pty &) = delete;
 
     QString deviceName() const { return m_device; }
+    int masterFd() const { return m_master; } // scripts/bench waits on it for the panel's lines
     // What the panel wrote so far, taken off the line; never waits.
     QByteArray read()
     {
