@@ -2,27 +2,19 @@
 // nor while a wait_morse waits, and a change reaches the panel only while the serial port is
 // open, with a value it can send.
 
+#include "Fakes.h"
 #include "FuzzCheck.h"
-#include "remote/RigProtocol.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-struct Target : RigTarget
+// The scripted station program's target, each change checked as it arrives.
+struct Target : FakeRigTarget
 {
-    bool open = true;
-    bool portOpen() const override { return open; }
-    std::optional<qint64> frequency() const override { return 500000; }
     void setFrequency(qint64 hz) override { changed(hz >= 0 && hz <= 999999); }
-    std::optional<qint64> speed() const override { return 200; }
     void setSpeed(qint64 t) override { changed(t >= 1 && t <= 500 && (t <= 10 || t % 10 == 0)); }
-    std::optional<qint64> power() const override { return 2; }
     void setPower(int index) override { changed(index >= 0 && index <= 3); }
-    int messageLimit() const override { return 200; }
     void sendMorse(const QString &text) override { changed(!text.isEmpty() && text.size() <= 200); }
     void stopMorse() override { changed(true); }
-    bool keyed = false;
-    bool keying() const override { return keyed; }
-    QString model() const override { return "ALDER"; }
 
     void changed(bool valueFits) const
     {

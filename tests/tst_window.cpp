@@ -381,19 +381,15 @@ private Q_SLOTS:
                  "BaudRate_Option3");
         for (const char *s : {"dialog 3", "up_Button", "CW_speed_down"})
             step(s);
-        const auto heard = [](QWidget *o, QAccessible::Text t) {
-            return QAccessible::queryAccessibleInterface(o)->text(t);
-        };
-        QStringList spoken;
-        for (const char *name : {"Step_Option", "Power_Option", "BaudRate_Option", "up_Button",
-                                 "CW_speed_down", "Frequency_display", "CW_speed_display"})
-            for (QWidget *o : f->array<QWidget>(name))
-                spoken << heard(o, QAccessible::Name) + heard(o, QAccessible::Description);
-        QCOMPARE(spoken.join(','),
-                 "1 Hz,10 Hz,100 Hz,1 kHz,MIN,LOW,HIGH,MAX,9600,19200,38400,57600,115200,"
-                 "UpRaises the transmit frequency by the chosen step,DownLowers the keying speed,"
-                 "Transmit frequency in kHz: 500.100Transmit frequency in kHz,"
-                 "Keying speed in words per minute: 19Keying speed in words per minute");
+        QStringList spoken; // each option by its caption, the arrows by what they do
+        for (QWidget *o : f->array<QWidget>("CW_speed_down") + f->array<QWidget>("Power_Option") +
+                              f->array<QWidget>("CW_speed_display")) {
+            const QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(o);
+            spoken << heard->text(QAccessible::Name) + heard->text(QAccessible::Description);
+        }
+        QCOMPARE(spoken.join(','), "DownLowers the keying speed,MIN,LOW,HIGH,MAX,"
+                                   "Keying speed in words per minute: 19Keying speed in words "
+                                   "per minute");
     }
 
     // A box's text is plain, whoever wrote it; a box fits the screen, its button in reach.
