@@ -295,13 +295,12 @@ private Q_SLOTS:
     // Nothing piles up over a long session.
     void cyclesLeaveNothingBehind_data()
     {
-        QTest::addColumn<bool>("port"); // else the baud-rate dialog
-        QTest::newRow("port opened and closed") << true;
-        QTest::newRow("baud-rate dialog opened and left") << false;
+        arrowRows({"port opened and closed => port", "baud-rate dialog opened and left => dialog"});
     }
     void cyclesLeaveNothingBehind()
     {
-        QFETCH(bool, port);
+        QFETCH(QStringList, row);
+        const bool port = row[0] == "port";
         const int cycles = (soak ? 10 : 1) * (port ? 100 : 30);
         main_Form &form = startOnPty(port ? "0" : "3");
         form.show();

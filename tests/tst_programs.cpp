@@ -196,10 +196,7 @@ private Q_SLOTS:
         QVERIFY(panel.terminate()); // SIGTERM: saved, and nothing sent on the way out
         QCOMPARE(received(lines.size() + 1, 300), lines);
         const IniDocument saved = IniDocument::load(ini);
-        for (const char *section : {"ALDER_settings", "BIRCH_settings"})
-            for (const char *key :
-                 {"Frequency", "Step", "CW_speed", "Power", "BaudRate", "Portnumber"})
-                QVERIFY2(saved.value(section, key), qPrintable(section + QString(" ") + key));
+        QCOMPARE(saved.value("BIRCH_settings", "Frequency"), "500200"); // the last change
         QCOMPARE(saved.value("BIRCH_settings", "Portnumber"), "1");
         QCOMPARE(saved.value("Ports", "Com1"), device);
         QCOMPARE(saved.value("Remote", "Listen"), address);
