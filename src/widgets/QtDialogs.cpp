@@ -97,19 +97,19 @@ MessageFileDialog::MessageFileDialog(const QString &title, const QString &filter
 QString QtDialogs::openFileName(const QString &title, const QString &filter,
                                 const QString &startName)
 {
-    MessageFileDialog dialog(title, filter, startName, false, m_parent);
-    return chosenFile(dialog);
+    return chosenFile(title, filter, startName, false);
 }
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter,
                                 const QString &startName)
 {
-    MessageFileDialog dialog(title, filter, startName, true, m_parent);
-    return chosenFile(dialog);
+    return chosenFile(title, filter, startName, true);
 }
 
-QString QtDialogs::chosenFile(MessageFileDialog &dialog) const
+QString QtDialogs::chosenFile(const QString &title, const QString &filter, const QString &startName,
+                              bool save) const
 {
+    MessageFileDialog dialog(title, filter, startName, save, m_parent);
     if (m_ending || dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.selectedFiles().value(0);

@@ -43,7 +43,8 @@ public:
     void openDocument(const QString &path, std::function<void(bool shown)> shown) override;
 
 private:
-    QString chosenFile(MessageFileDialog &dialog) const;
+    QString chosenFile(const QString &title, const QString &filter, const QString &startName,
+                       bool save) const;
 
     QWidget *m_parent;
     bool m_ending = false;
