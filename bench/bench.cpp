@@ -420,10 +420,10 @@ int main(int argc, char *argv[])
     };
     QList<UnderDisplay> under;
     for (const Setting &setting : settings) {
-        const QString mapped = QStringLiteral("exec to the map of its window, under Xvfb, ") +
-                               setting.name;
-        const QString peak = QStringLiteral("VmHWM 1 s after exec, its window mapped, ") +
-                             setting.name;
+        const QString mapped =
+            QStringLiteral("exec to the map of its window, under Xvfb, ") + setting.name;
+        const QString peak =
+            QStringLiteral("VmHWM 1 s after exec, its window mapped, ") + setting.name;
         under.append(UnderDisplay{
             {QStringLiteral("Panel: window mapped, ") + setting.name, "ms", {}, mapped},
             {QStringLiteral("Panel: last start-up line (\"=K2\") at the far end, ") + setting.name,
@@ -603,9 +603,16 @@ int main(int argc, char *argv[])
             "idle figures; start-ups alternate between the programs and between the settings, "
             "each round in another order). Windows map on a display of their own (Xvfb), once "
             "with a session bus, as on a desktop, and once without one; the map is seen as an X "
-            "event, not polled. Peak memory is read from the same starts.\n\n")
+            "event, not polled. Peak memory is read from the same starts. The serial port's "
+            "lock file lies in /run/lock, here on %3%4.\n\n")
             .arg(runs)
-            .arg(idleRuns);
+            .arg(idleRuns)
+            .arg(qEnvironmentVariable("VAKO_BENCH_LOCK_FS",
+                                      QStringLiteral("an unknown file system")))
+            .arg(qEnvironmentVariableIsSet("VAKO_BENCH_LOCK_TMPFS")
+                     ? QStringLiteral(" (mounted for the runs: this machine keeps /run/lock on "
+                                      "its disk, a Debian desktop on a tmpfs)")
+                     : QString());
     table += QStringLiteral(
         "| measure | median | min | max | unit | how |\n|---|---|---|---|---|---|\n");
     const auto row = [&table](const Figure &f) {
@@ -643,8 +650,8 @@ int main(int argc, char *argv[])
         // The same, round by round: a load that drifts during the runs moves
         // both starts of a round alike.
         Figure paired;
-        for (qsizetype i = 0; i < std::min(u.panelMapped.samples.size(), u.formMapped.samples.size());
-             ++i)
+        for (qsizetype i = 0;
+             i < std::min(u.panelMapped.samples.size(), u.formMapped.samples.size()); ++i)
             paired.samples << u.panelMapped.samples[i] / u.formMapped.samples[i];
         const double memRatio = u.panelPeak.median() / u.formPeak.median();
         verdict(QStringLiteral("panel mapped within 1.10x its form with no logic, ") +
