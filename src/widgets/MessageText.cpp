@@ -16,6 +16,15 @@ void MessageText::keyPressEvent(QKeyEvent *event)
     // A key that types (a line break included) and finds no room types nothing;
     // editing and moving keys go on as always.
     const QString typed = event->text();
+    // An operator reaching for a menu with Alt and a letter, as other
+    // programs allow, would otherwise type that letter into the message that
+    // goes on air: the panel's menus have no access key, so a key with Alt
+    // held types nothing. Ctrl with Alt is how Windows reports AltGr, which
+    // types characters on many keyboards; it stays.
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (!typed.isEmpty() && modifiers.testFlag(Qt::AltModifier) &&
+        !modifiers.testFlag(Qt::ControlModifier))
+        return;
     const bool types = !typed.isEmpty() && (typed.at(0).isPrint() || typed == u"\r");
     if (types && room() < typed.size() && !event->matches(QKeySequence::Paste))
         return;

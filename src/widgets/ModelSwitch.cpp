@@ -6,13 +6,6 @@
 #include "serial/TransmitterLink.h"
 #include "settings/SettingsFile.h"
 
-namespace {
-
-// On a model switch the power goes out in a three-character field, a space
-// before the digit, unlike the power options' one-character field.
-
-} // namespace
-
 void ModelSwitch::menu_VAKO_ALDER_Click()
 {
     switchTo(ModelId::Alder);
@@ -40,6 +33,8 @@ void ModelSwitch::switchTo(ModelId model)
     // The port is tested again before each line.
     m_context.link.sendValue(Command::Frequency, state.Frequency);
     m_context.link.sendValue(Command::Speed, state.CW_speed);
+    // On a model switch the power goes out in a three-character field, a
+    // space before the digit, unlike the power options' one-character field.
     m_context.link.sendValue(Command::Power, state.Power, Command::Power.widest);
 
     // Every shown value that changes sends its own line again from its

@@ -10,7 +10,6 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -55,7 +54,6 @@ main_Form::main_Form(SerialControl &comm, Dialogs &dialogs, PanelEnvironment env
       m_help(dialogs, environment.programFolder)
 {
     applyPanelLook(this, *m_ui);
-    QCoreApplication::instance()->installEventFilter(this); // keys with Alt, see eventFilter
     // As in the operator's other programs, Tab leaves the message box.
     m_ui->Message_Text->setTabChangesFocus(true);
     m_ui->Frequency_display->nameForScreenReaders();
@@ -250,24 +248,6 @@ void main_Form::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
     event->accept();
-}
-
-bool main_Form::eventFilter(QObject *watched, QEvent *event)
-{
-    // An operator reaching for a menu with Alt and a letter, as other
-    // programs allow, would otherwise type that letter into the message that
-    // goes on air: the panel's menus have no access key, so a key with Alt
-    // held types nothing in this window. Ctrl with Alt is how Windows reports
-    // AltGr, which types characters on many keyboards; it stays.
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        const auto *widget = qobject_cast<QWidget *>(watched);
-        if (widget && widget->window() == this && !key->text().isEmpty() &&
-            key->modifiers().testFlag(Qt::AltModifier) &&
-            !key->modifiers().testFlag(Qt::ControlModifier))
-            return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void main_Form::menu_Exit_Click()

@@ -62,7 +62,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     static std::unique_ptr<Ui::main_Form> setUpForm(main_Form *window);

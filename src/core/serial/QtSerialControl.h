@@ -32,7 +32,6 @@ public:
     // wrong device) that talks without pause must not grow memory: the
     // oldest bytes are dropped, and a reply that follows stays readable.
     static constexpr qsizetype maxReceived = 64 * 1024;
-    // How much received text the control holds now.
 
 private:
     void onError(QSerialPort::SerialPortError error);
