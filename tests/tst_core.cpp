@@ -318,7 +318,6 @@ private Q_SLOTS:
         QVERIFY2(told.startsWith("The port for other programs (") &&
                      told.contains(where ? "already in use" : "it is no port number"),
                  qPrintable(told));
-        QVERIFY(!server.start(" "));
     }
 };
 
