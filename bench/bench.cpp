@@ -7,7 +7,7 @@
 #include "WindowLook.h"
 #include "main_Form.h"
 #include "serial/PortTable.h"
-#include "serial/QtSerialControl.h"
+#include "serial/SerialControl.h"
 #include "settings/IniFile.h"
 #include <QAction>
 #include <QPushButton>
@@ -339,7 +339,7 @@ struct InProcessPanel
     Pty pty;
     QTemporaryDir dir;
     PortTable table;
-    std::unique_ptr<QtSerialControl> comm;
+    std::unique_ptr<SerialControl> comm;
     FakeDialogs dialogs;
     std::unique_ptr<main_Form> form;
     double constructionMs = 0;
@@ -354,7 +354,7 @@ struct InProcessPanel
         writeFile(ini, settings);
         table = PortTable::fromSettings(IniDocument::load(ini));
         const auto device = [this](qint64 n) { return table.deviceFor(n); };
-        comm = std::make_unique<QtSerialControl>(device);
+        comm = makePortSerialControl(device);
         QElapsedTimer clock;
         clock.start();
         form =
@@ -507,7 +507,7 @@ int main(int argc, char *argv[])
                         {},
                         "main_Form: the form, its fonts, frames and menus"};
     Figure portOpen{
-        "Serial open and close of the pty", "ms", {}, "QSerialPort, with its lock file"};
+        "Serial open and close of the pty", "ms", {}, "the serial control, with its lock file"};
     for (int ports : {0, 1, 100}) {
         Figure f{QStringLiteral("Start-up in process, %1 ports in the table").arg(ports),
                  "ms",
@@ -527,12 +527,12 @@ int main(int argc, char *argv[])
 
     for (int i = 0; i < runs; ++i) {
         Pty pty;
-        QtSerialControl comm([&pty](qint64) { return pty.deviceName(); });
-        comm.setCommPort(1);
+        const auto comm = makePortSerialControl([&pty](qint64) { return pty.deviceName(); });
+        comm->setCommPort(1);
         QElapsedTimer clock;
         clock.start();
-        comm.setPortOpen(true);
-        comm.setPortOpen(false);
+        comm->setPortOpen(true);
+        comm->setPortOpen(false);
         portOpen.samples << clock.nsecsElapsed() / 1e6;
     }
 

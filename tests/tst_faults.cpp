@@ -208,9 +208,47 @@ private Q_SLOTS:
         QVERIFY(row[0] != "held" || other.open(QIODevice::ReadWrite));
         QVERIFY(row[0] != "stale" || putFile(lock, "2147483647\n")); // no such process
         const QString device = row[0].startsWith('/') ? row[0] : pty.deviceName();
-        const bool shown = QtSerialControl([&device](qint64) { return device; }).probePort(1);
+        const bool shown =
+            makePortSerialControl([&device](qint64) { return device; })->probePort(1);
         QFile::remove(lock);
         QCOMPARE(shown ? "shown" : "hidden", row[1]);
+    }
+
+    // The port the panel holds, as other serial programs and the transmitter see it.
+    void serialLine_data()
+    {
+        arrowRows({"a Qt Serial Port program while the panel holds it => held => refused",
+                   "and once the panel has let it go => freed => opens",
+                   "a lock a program that has ended left => stale => opens, none left",
+                   "a rate without a code of its own => 14400 => opens",
+                   "more than the line takes at once => 256 KiB => whole, in order"});
+    }
+    void serialLine()
+    {
+        QFETCH(QStringList, row); // what happens, what is seen
+        Pty pty;
+        const auto comm = makePortSerialControl([&pty](qint64) { return pty.deviceName(); });
+        const QString lock = "/var/lock/LCK.." + pty.deviceName().mid(5).replace('/', '_');
+        QVERIFY(row[0] != "stale" || putFile(lock, "2147483647\nvako-panel\n"));
+        QVERIFY(comm->setSettings(row[0] + ",n,8,1") || comm->setSettings("9600,n,8,1"));
+        QVERIFY(comm->setCommPort(1) && comm->setPortOpen(true));
+        QString seen = "opens";
+        QSerialPort other(pty.deviceName());
+        if (row[0] == "held" || row[0] == "freed") {
+            comm->setPortOpen(row[0] == "held");
+            seen = other.open(QIODevice::ReadWrite) ? "opens" : "refused";
+        } else if (row[0] == "stale") {
+            comm->setPortOpen(false);
+            seen = QFile::exists(lock) ? "opens, a lock left" : "opens, none left";
+        } else if (row[0] == "256 KiB") {
+            QByteArray sent, got;
+            for (int i = 0; sent.size() < 256 * 1024; ++i)
+                sent += "=F" + QByteArray::number(i) + '\r';
+            QVERIFY(comm->output(sent));
+            QTRY_VERIFY_WITH_TIMEOUT((got += pty.read()).size() >= sent.size(), 10000);
+            seen = got == sent ? "whole, in order" : "lost or reordered";
+        }
+        QCOMPARE(seen, row[1]);
     }
 
     // A transmitter that never stops talking: memory stays bounded, the window keeps
@@ -219,11 +257,11 @@ private Q_SLOTS:
     {
         startOnPty();
         const QByteArray noise = QByteArray("#I:VAKO BIRCH 1.0 noise ").repeated(170);
-        int turns = 0; // of the event loop; now and then a read, as a query makes it
+        int turns = 0; // of the event loop; two reads, as queries make them, then none
         const Flood flooded = ::flood([&] { return f->transmitter.write(noise); },
                                       [&] {
                                           QTest::qWait(20);
-                                          if (++turns % 25 == 0)
+                                          if (++turns <= 50 && turns % 25 == 0)
                                               f->real->input();
                                       });
         QTRY_COMPARE_WITH_TIMEOUT(f->transmitter.waitingForPanel(), 0, 10000); // all taken in

@@ -7,7 +7,7 @@
 #include "main_Form.h"
 #include "remote/RigServerModule.h"
 #include "serial/PortTable.h"
-#include "serial/QtSerialControl.h"
+#include "serial/SerialControl.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
 
@@ -35,10 +35,10 @@ int main(int argc, char *argv[])
     const PortTable ports = PortTable::fromSettings(settingsFile);
     const auto deviceForPort = [&ports](qint64 n) { return ports.deviceFor(n); };
 
-    QtSerialControl comm(deviceForPort);
+    const std::unique_ptr<SerialControl> comm = makePortSerialControl(deviceForPort);
     QtDialogs dialogs;
     main_Form form(
-        comm, dialogs,
+        *comm, dialogs,
         PanelEnvironment{settings, deviceForPort, QCoreApplication::applicationDirPath()});
     dialogs.setParent(&form);
     installPanelIcon(&form); // before the start-up, whose message boxes carry it too

@@ -12,12 +12,9 @@
 #include <shellapi.h>
 #else
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 #endif
 #ifdef VAKO_HAVE_FONTCONFIG
@@ -59,62 +56,6 @@ QString serialDevice(qint64 portNumber)
     if (kind >= 3)
         return QString();
     return QLatin1String(kinds[kind]) + QString::number((portNumber - 1) % 32);
-#endif
-}
-
-#ifdef Q_OS_UNIX
-namespace {
-
-// Whether a running program holds the device by a lock file "LCK..name"
-// (name: the device's path below /dev, '/' as '_'), as Qt's serial port,
-// minicom and the UUCP tools leave one while they use a port. The file's
-// first line is the holder's process number; a file that names no process
-// counts as held, one whose process has ended does not.
-bool lockedByRunningProgram(const QString &device)
-{
-    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
-    name.replace(u'/', u'_');
-    for (const QString &folder :
-         {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"),
-          QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),
-          QStringLiteral("/etc/locks"), QDir::tempPath()}) {
-        QFile lock(folder + QLatin1String("/LCK..") + name);
-        if (!lock.exists())
-            continue;
-        if (!lock.open(QIODevice::ReadOnly))
-            return true;
-        bool number = false;
-        const qint64 pid = lock.readLine(64).trimmed().toLongLong(&number);
-        if (!number || pid <= 0 || ::kill(pid_t(pid), 0) == 0 || errno == EPERM)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-#endif
-
-std::optional<bool> serialDeviceFree(const QString &device)
-{
-#ifdef Q_OS_UNIX
-    if (!serialDevicePresent(device) || lockedByRunningProgram(device))
-        return false;
-    const int fd =
-        ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    termios line;
-    const bool serial = ::tcgetattr(fd, &line) == 0;
-    // Held low as the panel's own open holds them: a line whose hang-up on
-    // closing was switched off would keep them raised, and an interface that
-    // wires them to keying or PTT would key the transmitter.
-    const int modemLines = TIOCM_DTR | TIOCM_RTS;
-    ::ioctl(fd, TIOCMBIC, &modemLines);
-    ::close(fd);
-    return serial;
-#else
-    Q_UNUSED(device);
-    return std::nullopt;
 #endif
 }
 

@@ -32,15 +32,6 @@ QString serialDevice(qint64 portNumber);
 // files, so there every name may be present.
 bool serialDevicePresent(const QString &device);
 
-// Whether the serial device can be opened now, asked without the lock file
-// and the line set-up an open for use costs: nullopt where only an open can
-// tell (Windows). A device is free when no running program holds its lock
-// file in one of the folders serial programs keep them in, it opens for
-// reading and writing (not refused as held by another program, absent or
-// forbidden) and it answers as a serial line. Its modem lines, which the
-// system raises on opening, are lowered again before it is closed.
-std::optional<bool> serialDeviceFree(const QString &device);
-
 // Whether the open serial line behind `handle` has gone (hung up, as a USB
 // adapter pulled out does, or in error). A read that finds no bytes although
 // the line looked readable is no such sign on its own: the bytes may have been

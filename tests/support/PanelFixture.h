@@ -6,7 +6,7 @@
 #include "Pty.h"
 #include "WindowLook.h"
 #include "main_Form.h"
-#include "serial/QtSerialControl.h"
+#include "serial/SerialControl.h"
 
 #include <QtWidgets>
 
@@ -56,7 +56,7 @@ struct PanelFixture
                             : QString();
         };
         if (onPty)
-            real = std::make_unique<QtSerialControl>(device);
+            real = makePortSerialControl(device);
         form = std::make_unique<main_Form>(comm(), dialogs,
                                            PanelEnvironment{path(), device, programFolder});
         return *form;
@@ -93,7 +93,7 @@ struct PanelFixture
     QTemporaryDir dir;
     FakeSerialControl fake;
     FakeDialogs dialogs;
-    std::unique_ptr<QtSerialControl> real;
+    std::unique_ptr<SerialControl> real;
     std::unique_ptr<main_Form> form;
     QString programFolder = dir.path();
     Pty transmitter;

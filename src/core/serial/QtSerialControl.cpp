@@ -1,12 +1,9 @@
 #include "serial/QtSerialControl.h"
 
 #include "Platform.h"
-#include "serial/PortTable.h"
-
-#include <algorithm>
 
 QtSerialControl::QtSerialControl(DeviceForPort deviceForPort, QObject *parent)
-    : SerialControl(parent), m_deviceForPort(std::move(deviceForPort))
+    : DeviceSerialControl(std::move(deviceForPort), parent)
 {
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
     // QSerialPort's own buffer grows without limit by default while the event
@@ -18,32 +15,9 @@ QtSerialControl::QtSerialControl(DeviceForPort deviceForPort, QObject *parent)
 
 QtSerialControl::~QtSerialControl() = default;
 
-bool QtSerialControl::setCommPort(qint64 portNumber)
+std::unique_ptr<SerialControl> makePortSerialControl(DeviceForPort deviceForPort)
 {
-    // Port numbers are 16-bit on the wire of the control's callers; anything
-    // outside 1..32767 names no port.
-    m_device = (portNumber > 0 && portNumber <= 32767) ? m_deviceForPort(portNumber) : QString();
-    if (!isUsableDeviceName(m_device))
-        m_device.clear();
-    return !m_device.isEmpty();
-}
-
-bool QtSerialControl::probePort(qint64 portNumber)
-{
-    if (!setCommPort(portNumber))
-        return false;
-    if (const std::optional<bool> free = Platform::serialDeviceFree(m_device))
-        return *free;
-    return SerialControl::probePort(portNumber);
-}
-
-bool QtSerialControl::setSettings(const QString &settings)
-{
-    const std::optional<qint32> baud = baudRateOfSettings(settings);
-    if (!baud)
-        return false;
-    m_baudRate = *baud;
-    return true;
+    return std::make_unique<QtSerialControl>(std::move(deviceForPort));
 }
 
 bool QtSerialControl::portOpen() const
@@ -125,9 +99,7 @@ void QtSerialControl::collect()
     if (chunk.isEmpty())
         return;
     m_collected += chunk.size();
-    m_received.append(chunk);
-    if (m_received.size() > maxReceived)
-        m_received.remove(0, m_received.size() - maxReceived);
+    keepNewest(m_received, chunk);
 }
 
 void QtSerialControl::onError(QSerialPort::SerialPortError error)

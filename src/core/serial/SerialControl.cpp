@@ -1,5 +1,7 @@
 #include "serial/SerialControl.h"
 
+#include "serial/PortTable.h"
+
 #include <QStringList>
 
 std::optional<qint32> baudRateOfSettings(const QString &settings)
@@ -21,4 +23,35 @@ QString lineSettingsText(std::optional<qint64> baudRate)
     // control refuses, as it would the empty text of a missing entry.
     const QString speed = baudRate ? QString::number(*baudRate) : QString();
     return speed + QStringLiteral(",n,8,1");
+}
+
+void SerialControl::keepNewest(QByteArray &kept, const QByteArray &arrived)
+{
+    kept.append(arrived);
+    if (kept.size() > maxReceived)
+        kept.remove(0, kept.size() - maxReceived);
+}
+
+DeviceSerialControl::DeviceSerialControl(DeviceForPort deviceForPort, QObject *parent)
+    : SerialControl(parent), m_deviceForPort(std::move(deviceForPort))
+{
+}
+
+bool DeviceSerialControl::setCommPort(qint64 portNumber)
+{
+    // Port numbers are 16-bit on the wire of the control's callers; anything
+    // outside 1..32767 names no port.
+    m_device = (portNumber > 0 && portNumber <= 32767) ? m_deviceForPort(portNumber) : QString();
+    if (!isUsableDeviceName(m_device))
+        m_device.clear();
+    return !m_device.isEmpty();
+}
+
+bool DeviceSerialControl::setSettings(const QString &settings)
+{
+    const std::optional<qint32> baud = baudRateOfSettings(settings);
+    if (!baud)
+        return false;
+    m_baudRate = *baud;
+    return true;
 }

@@ -4,7 +4,12 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <optional>
+
+// Which device a port number of the Com menu names (the port table).
+using DeviceForPort = std::function<QString(qint64 portNumber)>;
 
 // The one serial port to the transmitter, seen through the operations the
 // panel uses. Every operation that can fail says so and changes nothing else;
@@ -41,11 +46,44 @@ public:
     // Everything received since the previous read; never waits.
     virtual QByteArray input() = 0;
 
+    // The most received text a control keeps between two reads. Nothing
+    // reads the line between two information queries, so a transmitter (or a
+    // wrong device) that talks without pause must not grow memory: the
+    // oldest bytes are dropped, and a reply that follows stays readable.
+    static constexpr qsizetype maxReceived = 64 * 1024;
+
+protected:
+    // Appends what arrived to what is kept, dropping the oldest bytes beyond
+    // maxReceived.
+    static void keepNewest(QByteArray &kept, const QByteArray &arrived);
+
 Q_SIGNALS:
     // An open port failed on its own (the adapter was pulled out, the line
     // broke) and has been closed.
     void portFailed();
 };
+
+// What the controls on real ports share: the device a port number names and
+// the baud rate of the next open.
+class DeviceSerialControl : public SerialControl
+{
+    Q_OBJECT
+public:
+    explicit DeviceSerialControl(DeviceForPort deviceForPort, QObject *parent = nullptr);
+
+    bool setCommPort(qint64 portNumber) override;
+    bool setSettings(const QString &settings) override;
+
+protected:
+    DeviceForPort m_deviceForPort;
+    QString m_device; // empty: no port selected
+    qint32 m_baudRate = 9600;
+};
+
+// The serial control on this system's real ports: on Linux its serial lines
+// directly (LineSerialControl), on Windows its COM ports through Qt Serial
+// Port (QtSerialControl). The build compiles the one of them that fits.
+std::unique_ptr<SerialControl> makePortSerialControl(DeviceForPort deviceForPort);
 
 // The baud rate of a line settings text "<baud>,n,8,1", or nullopt when the
 // text is not one the line can take (empty, a baud rate that is no positive
