@@ -38,7 +38,9 @@ bool serialDevicePresent(const QString &device)
 #ifdef Q_OS_WIN
     return !device.isEmpty();
 #else
-    return !device.isEmpty() && QFileInfo::exists(device);
+    // A plain access() of the name: the start-up asks it of every port in
+    // the table, most of them absent.
+    return !device.isEmpty() && ::access(QFile::encodeName(device).constData(), F_OK) == 0;
 #endif
 }
 

@@ -22,10 +22,7 @@ LineSerialControl::LineSerialControl(DeviceForPort deviceForPort, QObject *paren
 {
 }
 
-LineSerialControl::~LineSerialControl()
-{
-    setPortOpen(false);
-}
+LineSerialControl::~LineSerialControl() = default;
 
 std::unique_ptr<SerialControl> makePortSerialControl(DeviceForPort deviceForPort)
 {

@@ -36,6 +36,7 @@ private:
     void fail();
 
     SerialLine m_line;
+    // Declared after the line: they go before the descriptor they watch.
     std::unique_ptr<QSocketNotifier> m_readable;
     std::unique_ptr<QSocketNotifier> m_writable;
     QByteArray m_received; // at most maxReceived, the newest bytes
