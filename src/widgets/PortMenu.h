@@ -1,12 +1,13 @@
 #pragma once
 
+#include "serial/SerialControl.h"
+
 #include <QString>
 
 #include <functional>
 
 class HandlerContext;
 class QAction;
-class SerialControl;
 class SettingsFile;
 
 // The one owner of the serial port: which ports the operator may choose,
@@ -16,8 +17,6 @@ class SettingsFile;
 class PortMenu
 {
 public:
-    using DeviceForPort = std::function<QString(qint64 portNumber)>;
-
     PortMenu(HandlerContext &context, SerialControl &comm, SettingsFile &settings,
              DeviceForPort deviceForPort);
 

@@ -37,7 +37,7 @@ class main_Form;
 struct PanelEnvironment
 {
     SettingsLocation settings;
-    PortMenu::DeviceForPort deviceForPort = [](qint64) { return QString(); };
+    DeviceForPort deviceForPort = [](qint64) { return QString(); };
     QString programFolder; // the running program's, where guide.html lies
 };
 
