@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
