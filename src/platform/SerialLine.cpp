@@ -133,6 +133,37 @@ QByteArray takeLock(const QString &device)
     return QByteArray();
 }
 
+// Whether the device is there and no running program holds it by its lock
+// file, in any of the folders serial programs keep them in.
+bool presentAndUnlocked(const QString &device)
+{
+    if (!Platform::serialDevicePresent(device))
+        return false;
+    for (const QString &folder : lockFolders()) {
+        if (heldLock(folder + lockName(device)))
+            return false;
+    }
+    return true;
+}
+
+// Opens the device for reading and writing without waiting, and without
+// making it the program's terminal: the descriptor, or -1.
+int openDevice(const QString &device)
+{
+    return ::open(QFile::encodeName(device).constData(),
+                  O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Opening raises DTR and RTS; an interface that wires them to keying or PTT
+// would key the transmitter. Held inactive, whether the line stays open or
+// its hang-up on closing was switched off. A device without modem-control
+// lines (a pseudo-terminal) refuses this, which is no failure.
+void lowerModemLines(int fd)
+{
+    const int modemLines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd, TIOCMBIC, &modemLines);
+}
+
 } // namespace
 
 SerialLine::~SerialLine()
@@ -140,44 +171,28 @@ SerialLine::~SerialLine()
     close();
 }
 
-bool SerialLine::lockedByRunningProgram(const QString &device)
-{
-    for (const QString &folder : lockFolders()) {
-        if (heldLock(folder + lockName(device)))
-            return true;
-    }
-    return false;
-}
-
 bool SerialLine::deviceFree(const QString &device)
 {
-    if (!Platform::serialDevicePresent(device) || lockedByRunningProgram(device))
+    if (!presentAndUnlocked(device))
         return false;
-    const int fd =
-        ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = openDevice(device);
     if (fd < 0)
         return false;
     termios line;
     const bool serial = ::tcgetattr(fd, &line) == 0;
-    // Held low as the panel's own open holds them: a line whose hang-up on
-    // closing was switched off would keep them raised, and an interface that
-    // wires them to keying or PTT would key the transmitter.
-    const int modemLines = TIOCM_DTR | TIOCM_RTS;
-    ::ioctl(fd, TIOCMBIC, &modemLines);
+    lowerModemLines(fd);
     ::close(fd);
     return serial;
 }
 
 bool SerialLine::open(const QString &device, qint32 baudRate)
 {
-    if (isOpen() || baudRate <= 0 || !Platform::serialDevicePresent(device) ||
-        lockedByRunningProgram(device))
+    if (isOpen() || baudRate <= 0 || !presentAndUnlocked(device))
         return false;
     m_lockFile = takeLock(device);
     if (m_lockFile.isEmpty())
         return false;
-    m_fd =
-        ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    m_fd = openDevice(device);
     LineSettings settings;
     if (m_fd < 0 || ::ioctl(m_fd, kGetLineSettings, &settings) != 0 ||
         ::ioctl(m_fd, TIOCEXCL) != 0) {
@@ -201,12 +216,7 @@ bool SerialLine::open(const QString &device, qint32 baudRate)
         close();
         return false;
     }
-    // Opening raises DTR and RTS; an interface that wires them to keying or
-    // PTT would key the transmitter. Hold both inactive. A device without
-    // modem-control lines (a pseudo-terminal) refuses this, which does not
-    // make the open fail.
-    const int modemLines = TIOCM_DTR | TIOCM_RTS;
-    ::ioctl(m_fd, TIOCMBIC, &modemLines);
+    lowerModemLines(m_fd);
     return true;
 }
 
@@ -235,17 +245,16 @@ qint64 SerialLine::write(const char *data, qint64 size)
     return (errno == EAGAIN || errno == EINTR) ? 0 : -1;
 }
 
-QByteArray SerialLine::read(qint64 max, bool *failed)
+QByteArray SerialLine::read(bool *failed)
 {
     *failed = m_fd < 0;
-    if (m_fd < 0 || max <= 0)
+    if (m_fd < 0)
         return QByteArray();
-    QByteArray bytes(max, Qt::Uninitialized);
-    const ssize_t got = ::read(m_fd, bytes.data(), size_t(max));
-    if (got > 0) {
-        bytes.truncate(got);
-        return bytes;
-    }
+    // A terminal hands over at most its 4 KiB line buffer in one read.
+    char buffer[4096];
+    const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+    if (got > 0)
+        return QByteArray(buffer, got);
     // A raw line that holds nothing reads as 0 bytes, and so does one that
     // has hung up; the hang-up shows when the line is asked.
     if (got == 0)

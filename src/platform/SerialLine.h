@@ -39,9 +39,9 @@ public:
     // Writes as many bytes as the driver takes now: their number, 0 when it
     // takes none yet, -1 when the line refuses them (gone, in error).
     qint64 write(const char *data, qint64 size);
-    // Reads the bytes the driver holds, at most `max`: empty when there are
+    // Reads bytes the driver holds, one read's worth: empty when there are
     // none now; `failed` is set when the line answers with an error instead.
-    QByteArray read(qint64 max, bool *failed);
+    QByteArray read(bool *failed);
 
     // Whether the device can be opened now, asked without taking its lock
     // and setting its line up, as an open for use does. A device is free
@@ -52,11 +52,6 @@ public:
     static bool deviceFree(const QString &device);
 
 private:
-    // Whether a running program holds the device by its lock file, in one of
-    // the folders serial programs keep them in. A lock file that names no
-    // process counts as held; one whose process has ended does not.
-    static bool lockedByRunningProgram(const QString &device);
-
     int m_fd = -1;
     QByteArray m_lockFile;
     QByteArray m_savedSettings; // the terminal's settings before the open

@@ -2,9 +2,6 @@
 
 namespace {
 
-// What one read asks of the driver: more than a serial line's buffer holds.
-constexpr qint64 kReadSize = 16 * 1024;
-
 // A notifier may be the one whose signal is being handled: it goes once the
 // handling is over.
 void stopWatching(std::unique_ptr<QSocketNotifier> &notifier)
@@ -110,7 +107,7 @@ qint64 LineSerialControl::collect()
     if (!m_line.isOpen())
         return 0;
     bool failed = false;
-    const QByteArray chunk = m_line.read(kReadSize, &failed);
+    const QByteArray chunk = m_line.read(&failed);
     if (failed) {
         fail();
         return 0;

@@ -45,10 +45,10 @@ bool QtSerialControl::setPortOpen(bool open)
         m_port.close();
         return false;
     }
-    // Opening raises DTR and RTS on Linux; an interface that wires them to
-    // keying or PTT would key the transmitter. Hold both inactive. A device
-    // without modem-control lines (a pseudo-terminal) refuses this, which does
-    // not make the open fail.
+    // Opening may raise DTR and RTS; an interface that wires them to keying
+    // or PTT would key the transmitter. Hold both inactive. A port without
+    // modem-control lines (Wine's on a pseudo-terminal) refuses this, which
+    // does not make the open fail.
     m_port.setDataTerminalReady(false);
     m_port.setRequestToSend(false);
     m_port.clearError();
@@ -119,7 +119,6 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
         // the calls on them, and on Windows also the wait for line events,
         // which needs them (Wine's COM port on a pseudo-terminal); input()
         // still reads it. The line is only lost when it says so.
-        // The handle is a descriptor on Unix and a HANDLE on Windows.
         if (!Platform::serialLineGone(qintptr(m_port.handle()))) {
             m_port.clearError();
             break;
