@@ -209,7 +209,8 @@ private Q_SLOTS:
         QVERIFY(row[0] != "stale" || putFile(lock, "2147483647\n")); // no such process
         const QString device = row[0].startsWith('/') ? row[0] : pty.deviceName();
         const bool shown =
-            makePortSerialControl([&device](qint64) { return device; })->probePort(1);
+            makePortSerialControl([&device](qint64) { return device; })->probePorts({1}).value(0) ==
+            PortRefusal::None;
         QFile::remove(lock);
         QCOMPARE(shown ? "shown" : "hidden", row[1]);
     }

@@ -36,7 +36,34 @@ const QByteArray &lineEnd()
 bool serialDevicePresent(const QString &device)
 {
 #ifdef Q_OS_WIN
-    return !device.isEmpty();
+    // The COM ports Windows reports, as Device Manager lists them: a name it
+    // does not list is not tried at all, since an open of a name that leads
+    // to no port may itself take long. Without that list, every name may be
+    // a port.
+    if (device.isEmpty())
+        return false;
+    QString port = device;
+    if (port.startsWith(QLatin1String("\\\\.\\")))
+        port = port.mid(4);
+    HKEY key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE,
+                        &key) != ERROR_SUCCESS)
+        return true;
+    bool listed = false;
+    for (DWORD i = 0; !listed; ++i) {
+        wchar_t name[256];
+        wchar_t value[64];
+        DWORD nameLength = 256, valueBytes = sizeof value, type = 0;
+        if (::RegEnumValueW(key, i, name, &nameLength, nullptr, &type,
+                            reinterpret_cast<LPBYTE>(value), &valueBytes) != ERROR_SUCCESS)
+            break;
+        const int length = int(valueBytes / sizeof(wchar_t));
+        listed = type == REG_SZ && QString::fromWCharArray(value, length)
+                                           .remove(QChar(0))
+                                           .compare(port, Qt::CaseInsensitive) == 0;
+    }
+    ::RegCloseKey(key);
+    return listed;
 #else
     // A plain access() of the name: the start-up asks it of every port in
     // the table, most of them absent.

@@ -31,33 +31,52 @@ PortMenu::PortMenu(HandlerContext &context, SerialControl &comm, SettingsFile &s
 
 void PortMenu::DiscoverComPorts(const std::function<QAction *(int index)> &newEntry)
 {
-    SerialControl &comm = m_comm;
     QList<QAction *> &entries = m_context.ui.menuCom;
     const qint64 stored = takeStoredPort();
-    // A port is free when its number names a device that opens now. The
-    // probe writes nothing: it only opens and closes. The stored port is
-    // probed last and, when free, stays open for OpenStoredComPort: one open
-    // fewer at the start, and one rise and fall of the modem lines fewer on
-    // the transmitter's line.
-    const auto probe = [&](int n) {
-        const bool free =
-            n == stored ? comm.setCommPort(n) && comm.setPortOpen(true) : comm.probePort(n);
-        entries[n]->setEnabled(free);
-        entries[n]->setVisible(free);
-        if (free)
-            entries.first()->setVisible(false);
-    };
+    QList<qint64> probed;
     for (int n = 1; n <= m_context.state.PortEntryCount; ++n) {
         QAction *entry = newEntry(n);
         entry->setText(QStringLiteral("Com%1").arg(n));
-        const QString device = m_deviceForPort(n);
-        entry->setToolTip(device.isEmpty() ? QStringLiteral("No device") : device);
         entries.append(entry);
         if (n != stored)
-            probe(n);
+            probed << n;
     }
-    if (stored >= 1 && stored <= m_context.state.PortEntryCount)
-        probe(static_cast<int>(stored));
+    // A port is free when its number names a device that opens now. The
+    // probe writes nothing: it only asks each device, all of them at once
+    // within one time bound, so that no port holds the start-up. The stored
+    // port is probed last and, when free, stays open for OpenStoredComPort:
+    // one open fewer at the start, and one rise and fall of the modem lines
+    // fewer on the transmitter's line.
+    QList<PortRefusal> refusals = m_comm.probePorts(probed);
+    if (stored >= 1 && stored <= m_context.state.PortEntryCount) {
+        const bool open = m_comm.setCommPort(stored) && m_comm.setPortOpen(true);
+        const PortRefusal why = m_comm.refusal();
+        probed << stored;
+        refusals << (open                       ? PortRefusal::None
+                     : why == PortRefusal::None ? PortRefusal::NotThere
+                                                : why);
+    }
+    for (int i = 0; i < probed.size(); ++i) {
+        QAction *entry = entries[int(probed[i])];
+        const bool free = refusals.value(i, PortRefusal::NotThere) == PortRefusal::None;
+        entry->setEnabled(free);
+        entry->setVisible(free);
+        showRefusal(int(probed[i]), refusals.value(i, PortRefusal::NotThere));
+        if (free)
+            entries.first()->setVisible(false);
+    }
+}
+
+void PortMenu::showRefusal(qint64 port, PortRefusal refusal)
+{
+    QList<QAction *> &entries = m_context.ui.menuCom;
+    if (port < 1 || port >= entries.size())
+        return;
+    const QString device = m_deviceForPort(port);
+    const QString why = refusalText(refusal);
+    entries[int(port)]->setToolTip(device.isEmpty() ? QStringLiteral("No device")
+                                   : why.isEmpty()  ? device
+                                                    : device + QStringLiteral(": ") + why);
 }
 
 qint64 PortMenu::takeStoredPort()
@@ -92,6 +111,8 @@ void PortMenu::OpenComPort()
     const bool opened = m_comm.setCommPort(port) && m_comm.setPortOpen(true);
     if (!opened)
         m_comm.setPortOpen(false);
+    if (port > 0)
+        showRefusal(port, opened ? PortRefusal::None : m_comm.refusal());
     showPortState();
     if (!opened) {
         if (port > 0)

@@ -52,6 +52,9 @@ private:
     // "Close Com Port" usable, "Com Port Open"; or none, greyed, "Com Port
     // Closed".
     void showPortState();
+    // The Com menu entry's tooltip: its device, and why it cannot be opened
+    // when the last try failed.
+    void showRefusal(qint64 port, PortRefusal refusal);
 
     HandlerContext &m_context;
     SerialControl &m_comm;

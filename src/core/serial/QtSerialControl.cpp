@@ -2,6 +2,8 @@
 
 #include "Platform.h"
 
+#include <QDeadlineTimer>
+
 QtSerialControl::QtSerialControl(DeviceForPort deviceForPort, QObject *parent)
     : DeviceSerialControl(std::move(deviceForPort), parent)
 {
@@ -13,7 +15,10 @@ QtSerialControl::QtSerialControl(DeviceForPort deviceForPort, QObject *parent)
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialControl::collect);
 }
 
-QtSerialControl::~QtSerialControl() = default;
+QtSerialControl::~QtSerialControl()
+{
+    close(); // Qt Serial Port's close first, then the claim
+}
 
 std::unique_ptr<SerialControl> makePortSerialControl(DeviceForPort deviceForPort)
 {
@@ -28,37 +33,77 @@ bool QtSerialControl::portOpen() const
 bool QtSerialControl::setPortOpen(bool open)
 {
     if (!open) {
-        if (m_port.isOpen())
-            m_port.close();
-        m_received.clear();
+        close();
         return true;
     }
-    if (m_port.isOpen() || !Platform::serialDevicePresent(m_device))
+    if (m_port.isOpen())
         return false;
-    m_port.setPortName(m_device);
     m_received.clear();
-    if (!m_port.open(QIODevice::ReadWrite))
+    m_refusal = m_device.isEmpty() ? PortRefusal::NotThere : m_claim.take(m_device, kOpenBoundMs);
+    if (m_refusal != PortRefusal::None)
         return false;
+    m_port.setPortName(m_claim.device());
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        // The claim found the device free, so what stops Qt Serial Port is
+        // the lock file another program has just made, or one it will not
+        // judge stale yet.
+        m_refusal = m_port.error() == QSerialPort::DeviceNotFoundError ? PortRefusal::NotThere
+                                                                       : PortRefusal::InUse;
+        m_claim.release();
+        return false;
+    }
     if (!m_port.setBaudRate(m_baudRate) || !m_port.setDataBits(QSerialPort::Data8) ||
         !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop) ||
         !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
-        m_port.close();
+        m_refusal = PortRefusal::NotSerial;
+        close();
         return false;
     }
-    // Opening may raise DTR and RTS; an interface that wires them to keying
-    // or PTT would key the transmitter. Hold both inactive. A port without
-    // modem-control lines (Wine's on a pseudo-terminal) refuses this, which
-    // does not make the open fail.
+    // The claim lowered DTR and RTS; hold them so, whatever the open did.
+    // A port without modem-control lines (a pseudo-terminal, Wine's COM port
+    // on one) refuses this, which does not make the open fail.
     m_port.setDataTerminalReady(false);
     m_port.setRequestToSend(false);
     m_port.clearError();
     return true;
 }
 
+void QtSerialControl::close()
+{
+    if (m_port.isOpen() && !m_closing) {
+        m_closing = true; // a line that fails meanwhile is closed here, not again
+        // What the panel wrote last (the model switch's lines, a stop) still
+        // goes, at the speed it was written for, before the line is given
+        // back its old settings; a line that takes nothing does not hold
+        // the window past the bound.
+        QDeadlineTimer deadline(kCloseBoundMs);
+        while (m_port.bytesToWrite() > 0 && !deadline.hasExpired() &&
+               m_port.waitForBytesWritten(int(deadline.remainingTime()))) {
+        }
+        drainSerialLine(qintptr(m_port.handle()), int(deadline.remainingTime()));
+        m_port.close();
+        m_closing = false;
+    }
+    m_claim.release();
+    m_received.clear();
+}
+
+QList<PortRefusal> QtSerialControl::probePorts(const QList<qint64> &portNumbers)
+{
+    QStringList devices;
+    for (const qint64 n : portNumbers)
+        devices << (setCommPort(n) ? m_device : QString());
+    return PortClaim::probe(devices, kOpenBoundMs);
+}
+
 bool QtSerialControl::output(const QByteArray &bytes)
 {
     if (!m_port.isOpen())
         return false;
+    // Qt Serial Port keeps what the driver cannot take at once and hands it
+    // on, in order, as the driver takes it: the transmitter gets every line
+    // the operator sent, and the window does not wait for a slow line. So a
+    // short write is no failure; only a port that refuses the bytes is.
     if (m_port.write(bytes) != bytes.size())
         return false;
     // Hand the bytes to the driver now, not at some later event-loop turn: the
@@ -107,7 +152,7 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
     // Errors of a port that is open and then goes away (unplugged adapter,
     // broken line) end the connection; errors of a failed open are reported
     // by setPortOpen's own result.
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_closing)
         return;
     switch (error) {
     case QSerialPort::ReadError:
@@ -125,7 +170,7 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
         }
         Q_FALLTHROUGH();
     case QSerialPort::WriteError:
-        m_port.close();
+        close();
         Q_EMIT portFailed();
         break;
     default:

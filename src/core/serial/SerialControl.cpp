@@ -55,3 +55,22 @@ bool DeviceSerialControl::setSettings(const QString &settings)
     m_baudRate = *baud;
     return true;
 }
+
+QString refusalText(PortRefusal refusal)
+{
+    switch (refusal) {
+    case PortRefusal::None:
+        break;
+    case PortRefusal::NotThere:
+        return QStringLiteral("not there");
+    case PortRefusal::NoPermission:
+        return QStringLiteral("no permission (join the group dialout)");
+    case PortRefusal::InUse:
+        return QStringLiteral("in use by another program");
+    case PortRefusal::NotSerial:
+        return QStringLiteral("not a serial port");
+    case PortRefusal::NoAnswer:
+        return QStringLiteral("not answering");
+    }
+    return QString();
+}

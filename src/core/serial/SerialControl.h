@@ -1,6 +1,9 @@
 #pragma once
 
+#include "PortClaim.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -31,16 +34,23 @@ public:
     // absent, held by another program or not valid, or already open; closing a
     // closed port leaves it closed and succeeds.
     virtual bool setPortOpen(bool open) = 0;
-    // Whether port n could be opened now, asked while the port is closed; the
-    // port stays closed. As the start-up's probe asks it of every port but
-    // the stored one: by opening and closing it, unless the control has a
-    // cheaper way to the same answer.
-    virtual bool probePort(qint64 portNumber)
+    // Whether each port could be opened now, asked while the port is
+    // closed, the ports staying closed: the answers in the order of the
+    // numbers. As the start-up's probe asks it of every port but the stored
+    // one: by opening and closing each, unless the control has a cheaper way
+    // to the same answer.
+    virtual QList<PortRefusal> probePorts(const QList<qint64> &portNumbers)
     {
-        const bool free = setCommPort(portNumber) && setPortOpen(true);
-        setPortOpen(false);
-        return free;
+        QList<PortRefusal> refusals;
+        for (const qint64 n : portNumbers) {
+            const bool free = setCommPort(n) && setPortOpen(true);
+            setPortOpen(false);
+            refusals << (free ? PortRefusal::None : PortRefusal::NotThere);
+        }
+        return refusals;
     }
+    // Why the last open failed (None after one that did not).
+    virtual PortRefusal refusal() const { return PortRefusal::None; }
     // Writes the bytes in one write, at once, without waiting for the far end.
     virtual bool output(const QByteArray &bytes) = 0;
     // Everything received since the previous read; never waits.
@@ -51,6 +61,13 @@ public:
     // wrong device) that talks without pause must not grow memory: the
     // oldest bytes are dropped, and a reply that follows stays readable.
     static constexpr qsizetype maxReceived = 64 * 1024;
+    // The longest an open (or the start-up's probe of every port at once)
+    // holds the window: a port whose open has not returned by then cannot be
+    // opened. A Bluetooth serial port may take seconds to find its device;
+    // the operator would rather see the window.
+    static constexpr int kOpenBoundMs = 1500;
+    // The longest a close waits for the bytes the driver still holds.
+    static constexpr int kCloseBoundMs = 500;
 
 protected:
     // Appends what arrived to what is kept, dropping the oldest bytes beyond
@@ -80,10 +97,12 @@ protected:
     qint32 m_baudRate = 9600;
 };
 
-// The serial control on this system's real ports: on Linux its serial lines
-// directly (LineSerialControl), on Windows its COM ports through Qt Serial
-// Port (QtSerialControl). The build compiles the one of them that fits.
+// The serial control on this system's real ports (QtSerialControl).
 std::unique_ptr<SerialControl> makePortSerialControl(DeviceForPort deviceForPort);
+
+// Why a port cannot be opened, as the Com menu's tooltip and the guide say
+// it; empty for None.
+QString refusalText(PortRefusal refusal);
 
 // The baud rate of a line settings text "<baud>,n,8,1", or nullopt when the
 // text is not one the line can take (empty, a baud rate that is no positive
