@@ -17,9 +17,11 @@
 #include <thread>
 
 #include <dlfcn.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Faults of the line, the disk, the network port and the settings file, tried on the panel
@@ -68,6 +70,57 @@ Flood flood(
 // Save k of the crash test writes this into all thirteen entries: a file that ends
 // early or mixes two saves holds no such set. (No odd number is a multiple of 1000.)
 const auto numberOfSave = [](qint64 k) { return k % 2 ? k : k * 1000; };
+
+// Other serial programs, and other panels, run as `user`: "root", or "dialout", an ordinary
+// user in that group, for whom the exclusive mode binds too. The transmitter's pseudo-terminal
+// belongs to the group, as a serial device does, and has a link to it.
+struct Others
+{
+    explicit Others(const QString &user) : user(user)
+    {
+        const group *dialout = ::getgrnam("dialout");
+        gid = dialout ? dialout->gr_gid : 20;
+        const QByteArray device = QFile::encodeName(pty.deviceName());
+        if (::geteuid() != 0 || ::chown(device, 0, gid) != 0 || ::chmod(device, 0660) != 0 ||
+            ::chmod(QFile::encodeName(folder.path()), 0755) != 0)
+            QTest::qSkip("serial programs as other users need root", __FILE__, __LINE__);
+        QFile::link(pty.deviceName(), folder.filePath("ttyLINK"));
+        QFile::copy(VAKO_HOLDPORT_PATH, folder.filePath("holdport"));
+    }
+    ~Others()
+    {
+        for (const auto &process : started) { // ended as an operator would end them
+            process->closeWriteChannel();
+            process->waitForFinished(3000) || (process->kill(), process->waitForFinished());
+        }
+    }
+    QProcess *start(QString command)
+    {
+        command.replace("{dev}", pty.deviceName()).replace("{link}", folder.filePath("ttyLINK"));
+        command.replace("holdport", folder.filePath("holdport"));
+        QStringList words = command.split(' ');
+        if (words[0] == "pyserial")
+            words = QStringList{"/usr/bin/python3", "-c", kPyserial} + words.mid(1);
+        if (user != "root")
+            words = QStringList{"setpriv", "--reuid=65534", "--regid=65534", // nobody
+                                "--groups=" + QString::number(gid), "--"} +
+                    words;
+        QProcess *process = started.emplace_back(std::make_unique<QProcess>()).get();
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(words.takeFirst(), words);
+        return process;
+    }
+    static constexpr const char *kPyserial =
+        "import serial, sys\ntry: port = serial.Serial(sys.argv[1], 115200, exclusive=True)\n"
+        "except Exception as e: sys.exit(str(e))\nprint('open', flush=True)\nsys.stdin.read()";
+
+    QString user;
+    uid_t uid = user == "root" ? 0 : 65534;
+    gid_t gid = 20;
+    Pty pty;
+    QTemporaryDir folder;
+    std::vector<std::unique_ptr<QProcess>> started;
+};
 
 } // namespace
 
@@ -190,66 +243,138 @@ private Q_SLOTS:
         QVERIFY(!f->replyTimer()->isActive());
     }
 
-    // The start-up's probe of a port other than the stored one: shown in the Com menu or not.
-    void probe_data()
-    {
-        arrowRows({"a pseudo-terminal => pty => shown",
-                   "another program holds it => held => hidden",
-                   "a lock its ended program left => stale => shown",
-                   "no serial line => /dev/null => hidden", "absent => /dev/ttyS-none => hidden"});
-    }
-    void probe()
-    {
-        QFETCH(QStringList, row); // the device, shown or not
-        Pty pty;
-        QSerialPort other(pty.deviceName());
-        const QString lock =
-            QDir::tempPath() + "/LCK.." + pty.deviceName().mid(5).replace('/', '_');
-        QVERIFY(row[0] != "held" || other.open(QIODevice::ReadWrite));
-        QVERIFY(row[0] != "stale" || putFile(lock, "2147483647\n")); // no such process
-        const QString device = row[0].startsWith('/') ? row[0] : pty.deviceName();
-        const bool shown =
-            makePortSerialControl([&device](qint64) { return device; })->probePorts({1}).value(0) ==
-            PortRefusal::None;
-        QFile::remove(lock);
-        QCOMPARE(shown ? "shown" : "hidden", row[1]);
-    }
-
-    // The port the panel holds, as other serial programs and the transmitter see it.
-    void serialLine_data()
-    {
-        arrowRows({"a Qt Serial Port program while the panel holds it => held => refused",
-                   "and once the panel has let it go => freed => opens",
-                   "a lock a program that has ended left => stale => opens, none left",
-                   "a rate without a code of its own => 14400 => opens",
-                   "more than the line takes at once => 256 KiB => whole, in order"});
-    }
+    // More than the line takes at once, at a rate without a code of its own, reaches the
+    // transmitter whole and in order; once the panel lets the port go, another program has it.
     void serialLine()
     {
-        QFETCH(QStringList, row); // what happens, what is seen
         Pty pty;
         const auto comm = makePortSerialControl([&pty](qint64) { return pty.deviceName(); });
-        const QString lock = "/var/lock/LCK.." + pty.deviceName().mid(5).replace('/', '_');
-        QVERIFY(row[0] != "stale" || putFile(lock, "2147483647\nvako-panel\n"));
-        QVERIFY(comm->setSettings(row[0] + ",n,8,1") || comm->setSettings("9600,n,8,1"));
-        QVERIFY(comm->setCommPort(1) && comm->setPortOpen(true));
-        QString seen = "opens";
-        QSerialPort other(pty.deviceName());
-        if (row[0] == "held" || row[0] == "freed") {
-            comm->setPortOpen(row[0] == "held");
-            seen = other.open(QIODevice::ReadWrite) ? "opens" : "refused";
-        } else if (row[0] == "stale") {
-            comm->setPortOpen(false);
-            seen = QFile::exists(lock) ? "opens, a lock left" : "opens, none left";
-        } else if (row[0] == "256 KiB") {
-            QByteArray sent, got;
-            for (int i = 0; sent.size() < 256 * 1024; ++i)
-                sent += "=F" + QByteArray::number(i) + '\r';
-            QVERIFY(comm->output(sent));
-            QTRY_VERIFY_WITH_TIMEOUT((got += pty.read()).size() >= sent.size(), 10000);
-            seen = got == sent ? "whole, in order" : "lost or reordered";
+        QVERIFY(comm->setSettings("14400,n,8,1") && comm->setCommPort(1) &&
+                comm->setPortOpen(true));
+        QByteArray sent, got;
+        for (int i = 0; sent.size() < 256 * 1024; ++i)
+            sent += "=F" + QByteArray::number(i) + '\r';
+        QVERIFY(comm->output(sent));
+        QTRY_VERIFY_WITH_TIMEOUT((got += pty.read()).size() >= sent.size(), 10000);
+        QVERIFY2(got == sent, "lost or reordered");
+        comm->setPortOpen(false);
+        QVERIFY(QSerialPort(pty.deviceName()).open(QIODevice::ReadWrite));
+    }
+
+    // The port as serial programs on Linux hold it, as root and as an ordinary user in the
+    // group dialout: the kernel's lock (picocom, pyserial's exclusive mode), lock files (another
+    // panel's, the UUCP tools'), a link's name and the device's. A holder (a command, else a lock
+    // file naming a running `sleep` as {pid}, aged by `age` seconds), then a second program.
+    void locks_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QByteArray>("lock");
+        QTest::addColumn<int>("age");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("seen"); // its exit code and what it said, as a pattern
+        const QString panel = "holdport {dev}", probe = "holdport probe {dev}",
+                      picocom = "picocom -b 115200 {dev}", pyserial = "pyserial {dev}",
+                      inUse = "1 in use by another program", none;
+        for (const QString user : {"root", "dialout"}) {
+            const auto row = [&user](const char *name, const QString &holder,
+                                     const QByteArray &lock, int age, const QString &second,
+                                     const QString &seen) {
+                QTest::newRow(qPrintable(user + ": " + name))
+                    << user << holder << lock << age << second << seen;
+            };
+            row("picocom holds it", picocom, {}, 0, panel, inUse);
+            row("the panel holds it: picocom", panel, {}, 0, picocom, "1 .*FATAL: cannot.*");
+            row("pyserial holds it", pyserial, {}, 0, panel, inUse);
+            row("the panel holds it: pyserial", panel, {}, 0, pyserial, "1 .*(lock|busy).*");
+            row("another panel, for two minutes", panel, {}, 120, panel, inUse);
+            row("a UUCP tool's lock, two minutes old", none, "{pid}\n", 120, panel, inUse);
+            row("a lock its ended program left", none, "2147483647\nvako-panel\n", 0, panel,
+                "0 open");
+            row("a lock whose number is now another's", none, "{pid}\nvako-panel\n", 0, panel,
+                "0 open");
+            row("an empty lock a crash left", none, "", 120, panel, "0 open");
+            row("the probe of a free port", none, {}, 0, probe, "0 open");
+            row("the probe of a port picocom holds", picocom, {}, 0, probe, inUse);
+            row("the probe of something else", none, {}, 0, "holdport probe /dev/null",
+                "1 not a serial port");
+            row("the probe of a port not there", none, {}, 0, "holdport probe /dev/ttyS-none",
+                "1 not there");
+            row("the panel holds the link: the device", "holdport {link}", {}, 0, panel, inUse);
+            row("the panel holds the link: a Qt program on the device", "holdport {link}", {}, 0,
+                "holdport qt {dev}", inUse);
+            row("the panel holds the device: the link", panel, {}, 0, "holdport {link}", inUse);
+            row("the panel holds the device: the link's probe", panel, {}, 0,
+                "holdport probe {link}", inUse);
         }
-        QCOMPARE(seen, row[1]);
+    }
+    void locks()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, holder);
+        QFETCH(QByteArray, lock);
+        QFETCH(int, age);
+        QFETCH(QString, second);
+        QFETCH(QString, seen);
+        Others others(user);
+        const QString lockFile =
+            "/var/lock/LCK.." + others.pty.deviceName().mid(5).replace('/', '_');
+        QProcess *running = others.start("cat"); // until its input ends
+        if (!holder.isEmpty())
+            QVERIFY(others.start(holder)->waitForReadyRead(5000));
+        else if (!lock.isNull())
+            QVERIFY(putFile(lockFile,
+                            lock.replace("{pid}", QByteArray::number(running->processId()))) &&
+                    ::chown(QFile::encodeName(lockFile), others.uid, others.uid) == 0);
+        QFile aged(lockFile);
+        QVERIFY(age == 0 || (aged.open(QIODevice::ReadWrite) &&
+                             aged.setFileTime(QDateTime::currentDateTime().addSecs(-age),
+                                              QFileDevice::FileModificationTime)));
+        QProcess *next = others.start(second);
+        next->closeWriteChannel();
+        QVERIFY(next->waitForFinished(5000));
+        const QString said = QString::number(next->exitCode()) + ' ' +
+                             QString::fromLocal8Bit(next->readAll()).simplified();
+        QFile::remove(lockFile);
+        QVERIFY2(QRegularExpression('^' + seen + '$').match(said).hasMatch(), qPrintable(said));
+    }
+
+    // Two panels started at the same moment on one port: exactly one gets it.
+    void twoPanelsAtOnce_data() { rows({{"root", "root"}, {"dialout", "dialout"}}); }
+    void twoPanelsAtOnce()
+    {
+        QFETCH(QStringList, row);
+        Others others(row[0]);
+        QProcess *one = others.start("holdport {dev}"), *two = others.start("holdport {dev}");
+        QVERIFY(one->waitForReadyRead(5000) && two->waitForReadyRead(5000));
+        QStringList said{QString(one->readAll()).trimmed(), QString(two->readAll()).trimmed()};
+        said.sort();
+        QCOMPARE(said.join('|'), "in use by another program|open");
+    }
+
+    // A port whose open never returns holds neither the open nor the probe past their bound.
+    void openNeverReturns()
+    {
+        QTemporaryDir mount;
+        QProcess fileSystem;
+        fileSystem.start("/usr/bin/python3",
+                         {VAKO_TEST_DATA "/open-never-returns.py", mount.path()});
+        const QString device = mount.path() + "/ttyHANG";
+        if (::geteuid() != 0 || !QFile::exists("/dev/fuse") ||
+            !QTest::qWaitFor([&] { return QFile::exists(device); }, 5000))
+            QSKIP("no file system in user space to mount here");
+        const auto comm = makePortSerialControl([&device](qint64) { return device; });
+        QElapsedTimer clock;
+        clock.start();
+        const bool opened = comm->setCommPort(1) && comm->setPortOpen(true);
+        const QString why = refusalText(comm->refusal());
+        const QString probed = refusalText(comm->probePorts({1, 1}).value(1));
+        const qint64 ms = clock.elapsed();
+        fileSystem.kill(); // the blocked opens fail, and their threads end
+        fileSystem.waitForFinished();
+        QProcess::execute("umount", {"-l", mount.path()});
+        QCOMPARE(QString("%1 %2 %3").arg(opened).arg(why, probed), "0 not answering not answering");
+        QVERIFY2(ms < 2 * 1500 + 1000, qPrintable(QString::number(ms))); // two bounds, no more
     }
 
     // A transmitter that never stops talking: memory stays bounded, the window keeps
