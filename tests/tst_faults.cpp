@@ -78,8 +78,6 @@ struct Others
 {
     explicit Others(const QString &user) : user(user)
     {
-        const group *dialout = ::getgrnam("dialout");
-        gid = dialout ? dialout->gr_gid : 20;
         const QByteArray device = QFile::encodeName(pty.deviceName());
         if (::geteuid() != 0 || ::chown(device, 0, gid) != 0 || ::chmod(device, 0660) != 0 ||
             ::chmod(QFile::encodeName(folder.path()), 0755) != 0)
@@ -116,7 +114,7 @@ struct Others
 
     QString user;
     uid_t uid = user == "root" ? 0 : 65534;
-    gid_t gid = 20;
+    gid_t gid = ::getgrnam("dialout") ? ::getgrnam("dialout")->gr_gid : 20;
     Pty pty;
     QTemporaryDir folder;
     std::vector<std::unique_ptr<QProcess>> started;
