@@ -52,10 +52,8 @@ void closeHandle(qintptr handle)
 Outcome tryDevice(const QString &name, bool keep)
 {
     Q_UNUSED(keep); // a COM port opened here would refuse Qt Serial Port's own open
-    QString port = name;
-    if (port.startsWith(QLatin1String("\\\\.\\")))
-        port = port.mid(4);
-    const QString path = QLatin1String("\\\\.\\") + port;
+    const QLatin1String device("\\\\.\\"); // the device namespace, which COM10 and above need
+    const QString path = name.startsWith(device) ? name : device + name;
     const HANDLE handle =
         ::CreateFileW(reinterpret_cast<LPCWSTR>(path.utf16()), GENERIC_READ | GENERIC_WRITE, 0,
                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);

@@ -50,11 +50,8 @@ void PortMenu::DiscoverComPorts(const std::function<QAction *(int index)> &newEn
     QList<PortRefusal> refusals = m_comm.probePorts(probed);
     if (stored >= 1 && stored <= m_context.state.PortEntryCount) {
         const bool open = m_comm.setCommPort(stored) && m_comm.setPortOpen(true);
-        const PortRefusal why = m_comm.refusal();
         probed << stored;
-        refusals << (open                       ? PortRefusal::None
-                     : why == PortRefusal::None ? PortRefusal::NotThere
-                                                : why);
+        refusals << (open ? PortRefusal::None : m_comm.refusal());
     }
     for (int i = 0; i < probed.size(); ++i) {
         QAction *entry = entries[int(probed[i])];

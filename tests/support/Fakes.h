@@ -72,12 +72,16 @@ public:
     bool portOpen() const override { return m_open; }
     bool setPortOpen(bool open) override
     {
-        if (open && (m_open || !presentPorts.contains(m_port) || busyPorts.contains(m_port)))
+        if (open && (m_open || !presentPorts.contains(m_port) || busyPorts.contains(m_port))) {
+            m_refusal = presentPorts.contains(m_port) ? PortRefusal::InUse : PortRefusal::NotThere;
             return false;
+        }
         m_open = open;
         openCount += open;
+        m_refusal = open ? PortRefusal::None : m_refusal;
         return true;
     }
+    PortRefusal refusal() const override { return m_refusal; }
     bool output(const QByteArray &bytes) override
     {
         wire += m_open ? bytes : QByteArray();
@@ -89,6 +93,7 @@ private:
     qint64 m_port = 0;
     QString m_settings = QStringLiteral("9600,n,8,1");
     bool m_open = false;
+    PortRefusal m_refusal = PortRefusal::None;
 };
 
 // What a station program drives, recorded: "F500100", "S250", "P2",

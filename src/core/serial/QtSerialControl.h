@@ -21,7 +21,6 @@ public:
     bool portOpen() const override;
     bool setPortOpen(bool open) override;
     QList<PortRefusal> probePorts(const QList<qint64> &portNumbers) override;
-    PortRefusal refusal() const override { return m_refusal; }
     bool output(const QByteArray &bytes) override;
     QByteArray input() override;
 
@@ -32,7 +31,6 @@ private:
 
     QSerialPort m_port;
     PortClaim m_claim;
-    PortRefusal m_refusal = PortRefusal::None;
     bool m_closing = false;
     QByteArray m_received;  // at most maxReceived, the newest bytes
     qint64 m_collected = 0; // bytes taken from the port since it was made

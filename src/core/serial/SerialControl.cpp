@@ -44,6 +44,7 @@ bool DeviceSerialControl::setCommPort(qint64 portNumber)
     m_device = (portNumber > 0 && portNumber <= 32767) ? m_deviceForPort(portNumber) : QString();
     if (!isUsableDeviceName(m_device))
         m_device.clear();
+    m_refusal = m_device.isEmpty() ? PortRefusal::NotThere : PortRefusal::None;
     return !m_device.isEmpty();
 }
 

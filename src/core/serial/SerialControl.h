@@ -45,12 +45,13 @@ public:
         for (const qint64 n : portNumbers) {
             const bool free = setCommPort(n) && setPortOpen(true);
             setPortOpen(false);
-            refusals << (free ? PortRefusal::None : PortRefusal::NotThere);
+            refusals << (free ? PortRefusal::None : refusal());
         }
         return refusals;
     }
-    // Why the last open failed (None after one that did not).
-    virtual PortRefusal refusal() const { return PortRefusal::None; }
+    // Why the last choice of a port or open failed; None after one that
+    // succeeded.
+    virtual PortRefusal refusal() const = 0;
     // Writes the bytes in one write, at once, without waiting for the far end.
     virtual bool output(const QByteArray &bytes) = 0;
     // Everything received since the previous read; never waits.
@@ -90,11 +91,13 @@ public:
 
     bool setCommPort(qint64 portNumber) override;
     bool setSettings(const QString &settings) override;
+    PortRefusal refusal() const override { return m_refusal; }
 
 protected:
     DeviceForPort m_deviceForPort;
     QString m_device; // empty: no port selected
     qint32 m_baudRate = 9600;
+    PortRefusal m_refusal = PortRefusal::None;
 };
 
 // The serial control on this system's real ports (QtSerialControl).
