@@ -145,7 +145,7 @@ private Q_SLOTS:
     void cleanup() { f.reset(); }
 
     // Events at their ms, in order with the 100 ms reply timer: the query "?", the operator's
-    // "close" and "Com3", another program that will "take" and "free" the port, the far end
+    // "close" and "Com3", the far end
     // that will "vanish" (also in the "ALDER" switch's burst), "~text" a byte every 10 ms, else
     // what the transmitter sends. Then the port, ALDER's and BIRCH's stored ports, the boxes.
     void lineEvents_data()
@@ -159,10 +159,6 @@ private Q_SLOTS:
               {"far end gone during a model switch's burst", "0:ALDER", lost},
               {"far end gone before the tick", "0:?", "50:vanish", lost},
               {"port closed before the tick", "0:?", "10:#I:V1.4", "50:close", "closed|30|"},
-              {"another program holds the chosen port", "0:close", "10:take", "20:Com3",
-               "closed|30|" + kLost},
-              {"and lets it go", "0:close", "10:take", "20:Com3", "30:free", "40:Com3",
-               "open 3|33|" + kLost},
               {"CR kept", "0:?", "10:#I:V1.4\r", "open 3|33|V1.4\r" + sw},
               {"a station program's message while the reply waits", "0:?", "10:#I:V1.4\r",
                "45:b CQ", "open 3|33|V1.4\r" + sw},
@@ -179,7 +175,6 @@ private Q_SLOTS:
         QFETCH(QStringList, row);
         const QString expected = row.takeLast();
         main_Form &form = startOnPty();
-        QSerialPort other(f->transmitter.deviceName());
         f->transmitter.write("#I:UNPROMPTED\r"); // said before a query: no part of its reply
         QElapsedTimer clock;
         f->dialogs.onBox = [&](const MessageBoxRequest &box) { // never before the tick
@@ -202,10 +197,6 @@ private Q_SLOTS:
                     [&] { f->transmitter.closeMaster(); }, Qt::SingleShotConnection);
             if (actions.contains(what))
                 actions[what]->trigger();
-            else if (what == "take")
-                QVERIFY(other.open(QIODevice::ReadWrite));
-            else if (what == "free")
-                other.close();
             else if (what == "hangup")
                 refused = !f->transmitter.hangUp(); // a container may not allow it
             else if (what == "vanish")
@@ -262,7 +253,7 @@ private Q_SLOTS:
     // The port as serial programs on Linux hold it, as root and as an ordinary user in the
     // group dialout: the kernel's lock (picocom, pyserial's exclusive mode), lock files (another
     // panel's, the UUCP tools'), a link's name and the device's. A holder (a command, else a lock
-    // file naming a running `sleep` as {pid}, aged by `age` seconds), then a second program.
+    // file naming this running suite as {pid}, aged by `age` seconds), then a second program.
     void locks_data()
     {
         QTest::addColumn<QString>("user");
@@ -271,7 +262,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("age");
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("seen"); // its exit code and what it said, as a pattern
-        const QString panel = "holdport {dev}", probe = "holdport probe {dev}",
+        const QString panel = "holdport open {dev}", probe = "holdport probe {dev}",
                       picocom = "picocom -b 115200 {dev}", pyserial = "pyserial {dev}",
                       inUse = "1 in use by another program", none;
         for (const QString user : {"root", "dialout"}) {
@@ -298,10 +289,12 @@ private Q_SLOTS:
                 "1 not a serial port");
             row("the probe of a port not there", none, {}, 0, "holdport probe /dev/ttyS-none",
                 "1 not there");
-            row("the panel holds the link: the device", "holdport {link}", {}, 0, panel, inUse);
-            row("the panel holds the link: a Qt program on the device", "holdport {link}", {}, 0,
-                "holdport qt {dev}", inUse);
-            row("the panel holds the device: the link", panel, {}, 0, "holdport {link}", inUse);
+            row("the panel holds the link: the device", "holdport open {link}", {}, 0, panel,
+                inUse);
+            row("the panel holds the link: a Qt program on the device", "holdport open {link}", {},
+                0, "holdport qt {dev}", inUse);
+            row("the panel holds the device: the link", panel, {}, 0, "holdport open {link}",
+                inUse);
             row("the panel holds the device: the link's probe", panel, {}, 0,
                 "holdport probe {link}", inUse);
         }
@@ -317,17 +310,15 @@ private Q_SLOTS:
         Others others(user);
         const QString lockFile =
             "/var/lock/LCK.." + others.pty.deviceName().mid(5).replace('/', '_');
-        QProcess *running = others.start("cat"); // until its input ends
         if (!holder.isEmpty())
             QVERIFY(others.start(holder)->waitForReadyRead(5000));
         else if (!lock.isNull())
             QVERIFY(putFile(lockFile,
-                            lock.replace("{pid}", QByteArray::number(running->processId()))) &&
+                            lock.replace("{pid}",
+                                         QByteArray::number(QCoreApplication::applicationPid()))) &&
                     ::chown(QFile::encodeName(lockFile), others.uid, others.uid) == 0);
-        QFile aged(lockFile);
-        QVERIFY(age == 0 || (aged.open(QIODevice::ReadWrite) &&
-                             aged.setFileTime(QDateTime::currentDateTime().addSecs(-age),
-                                              QFileDevice::FileModificationTime)));
+        QVERIFY(age == 0 || QProcess::execute("touch", {"-d", QString("%1 seconds ago").arg(age),
+                                                        lockFile}) == 0);
         QProcess *next = others.start(second);
         next->closeWriteChannel();
         QVERIFY(next->waitForFinished(5000));
@@ -343,7 +334,8 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, row);
         Others others(row[0]);
-        QProcess *one = others.start("holdport {dev}"), *two = others.start("holdport {dev}");
+        QProcess *one = others.start("holdport open {dev}"),
+                 *two = others.start("holdport open {dev}");
         QVERIFY(one->waitForReadyRead(5000) && two->waitForReadyRead(5000));
         QStringList said{QString(one->readAll()).trimmed(), QString(two->readAll()).trimmed()};
         said.sort();

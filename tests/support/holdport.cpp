@@ -6,16 +6,16 @@
 #include <cstdio>
 #include <unistd.h>
 
-// Another panel in a process of its own, as whatever user the suite starts it: "holdport
+// Another panel in a process of its own, as whatever user the suite starts it: "holdport open
 // DEVICE" opens the device through the panel's serial control and holds it until its input
 // ends, "holdport probe DEVICE" asks as the start-up's probe does, "holdport qt DEVICE" opens
 // it as any Qt Serial Port program (its lock file, the exclusive mode). Says "open" or why not.
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString device = QString::fromLocal8Bit(argv[argc - 1]);
+    const QString device = QString::fromLocal8Bit(argv[2]);
     const auto comm = makePortSerialControl([&device](qint64) { return device; });
-    const QByteArray mode = argc == 3 ? argv[1] : "open";
+    const QByteArray mode = argv[1];
     QSerialPort plain(device);
     const PortRefusal why =
         mode == "probe" ? comm->probePorts({1}).value(0)
