@@ -76,7 +76,8 @@ class tst_Window : public QObject
     QString run(const QString &s)
     {
         const QString verb = s.section(' ', 0, 0), arg = s.section(' ', 1);
-        const int n = arg.toInt(), next = s.section(' ', 2).toInt(); // "present 3 100", "menuCom 5"
+        const int n = s.section(' ', 1, 1).toInt(),
+                  next = s.section(' ', 2, 2).toInt(); // "present 3 100"
         const QString want = arg.section(" -> ", -1).replace("\\n", "\n");
         const QByteArray line = arg.section(" -> ", 0, 0).toLatin1() + '\n'; // to the network port
         QPointer<QWidget> dialog = f->baudRateForm();
@@ -131,6 +132,7 @@ class tst_Window : public QObject
                  const auto saved = IniDocument::load(f->path()).value(section(arg[0]), key(arg));
                  return arg.section('=', 0, 0) + '=' + saved.value_or("none");
              }},
+            {"tip", [&] { return f->get<QAction>("menuCom", n)->toolTip(); }},
             {"line", [&] { return f->fake.settingsWrites.join(' '); }},    // since the start-up
             {"opens", [&] { return QString::number(f->fake.openCount); }}, // probes included
             {"remote", // a station program's line, and the panel's answer
@@ -247,12 +249,15 @@ private Q_SLOTS:
             "VAKO ALDER|136.000|10|1|1|10|0010|open 3|Invalid VAKO Model;Unknown VAKO Model"}},
         {"probe: none free", {"", {"present", "start", "menu No Free Com Ports Found ?"}, "",
             "*|closed|"}},
-        {"probe: busy hidden", {"", {"present 3 100", "busy 3", "start", "menu Com100"}, "",
+        {"probe: busy hidden", {"", {"present 3 100", "busy 3", "start", "menu Com100",
+            "tip 3 -> /dev/fake3: in use by another program", "tip 4 -> /dev/fake4: not there",
+            "tip 100 -> /dev/fake100"}, "",
             "*|closed|"}},
         {"four ports free: four probes, the stored one kept open; Com5 twice: reopened, saved at once", {"A:Portnumber=4", {
             "opens 4", "menu Com3 Com4 Com5 Com7", "menuCom 5", "saved A:Portnumber=4", "delete",
             "menuCom 5", "saved B:Portnumber=5", "opens 6"}, "", "*|open 5|"}},
-        {"a port taken meanwhile", {"", {"busy 7", "menuCom 7", "saved B:Portnumber=0"}, "",
+        {"a port taken meanwhile", {"", {"busy 7", "menuCom 7", "saved B:Portnumber=0",
+            "tip 7 -> /dev/fake7: in use by another program"}, "",
             "*|closed|The Com Port is not available"}},
         {"the placeholder", {"", {"menuCom 0", "unchanged"}, "",
             "*|open 3|(i) No Free Com Ports Found: Exit the application and connect first the USB-RS232 cable. Then try again."}},
