@@ -84,6 +84,7 @@ struct Others
             QTest::qSkip("serial programs as other users need root", __FILE__, __LINE__);
         QFile::link(pty.deviceName(), folder.filePath("ttyLINK"));
         QFile::copy(VAKO_HOLDPORT_PATH, folder.filePath("holdport"));
+        QFile::copy(VAKO_TEST_DATA "/pyserial-hold.py", folder.filePath("pyserial"));
     }
     ~Others()
     {
@@ -95,23 +96,17 @@ struct Others
     QProcess *start(QString command)
     {
         command.replace("{dev}", pty.deviceName()).replace("{link}", folder.filePath("ttyLINK"));
-        command.replace("holdport", folder.filePath("holdport"));
-        QStringList words = command.split(' ');
-        if (words[0] == "pyserial")
-            words = QStringList{"/usr/bin/python3", "-c", kPyserial} + words.mid(1);
-        if (user != "root")
-            words = QStringList{"setpriv", "--reuid=65534", "--regid=65534", // nobody
-                                "--groups=" + QString::number(gid), "--"} +
-                    words;
+        command.replace("holdport", folder.filePath("holdport"))
+            .replace("pyserial", "/usr/bin/python3 " + folder.filePath("pyserial"));
+        const QString ids = QString::number(uid); // root's, or nobody's
+        QStringList words = QStringList{"setpriv", "--reuid=" + ids, "--regid=" + ids,
+                                        "--groups=" + QString::number(gid), "--"} +
+                            command.split(' ');
         QProcess *process = started.emplace_back(std::make_unique<QProcess>()).get();
         process->setProcessChannelMode(QProcess::MergedChannels);
         process->start(words.takeFirst(), words);
         return process;
     }
-    static constexpr const char *kPyserial =
-        "import serial, sys\ntry: port = serial.Serial(sys.argv[1], 115200, exclusive=True)\n"
-        "except Exception as e: sys.exit(str(e))\nprint('open', flush=True)\nsys.stdin.read()";
-
     QString user;
     uid_t uid = user == "root" ? 0 : 65534;
     gid_t gid = ::getgrnam("dialout") ? ::getgrnam("dialout")->gr_gid : 20;
