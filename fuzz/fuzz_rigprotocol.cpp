@@ -4,13 +4,18 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
+#include "remote/RigConversation.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 // The scripted station program's target, each change checked as it arrives.
 struct Target : FakeRigTarget
 {
-    void setFrequency(qint64 hz) override { changed(hz >= 0 && hz <= 999999); }
+    bool setFrequency(qint64 hz) override // which frequencies it takes is its own rule
+    {
+        changed(true);
+        return hz >= 0 && hz <= 999999;
+    }
     void setSpeed(qint64 t) override { changed(t >= 1 && t <= 500 && (t <= 10 || t % 10 == 0)); }
     void setPower(int index) override { changed(index >= 0 && index <= 3); }
     void sendMorse(const QString &text) override { changed(!text.isEmpty() && text.size() <= 200); }

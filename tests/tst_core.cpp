@@ -3,6 +3,7 @@
 #include "Platform.h"
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
+#include "remote/RigConversation.h"
 #include "remote/RigServer.h"
 #include "serial/PortTable.h"
 #include "serial/TransmitterLink.h"

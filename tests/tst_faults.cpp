@@ -2,7 +2,6 @@
 #include "PanelFixture.h"
 #include "PortRegistration.h"
 #include "Program.h"
-#include "SimProtocol.h"
 #include "messages/MessageFile.h"
 #include "remote/RigServer.h"
 #include "settings/IniFile.h"
@@ -19,6 +18,7 @@
 #include <dlfcn.h>
 #include <grp.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -632,13 +632,15 @@ private Q_SLOTS:
             for (QAbstractButton *b : form.centralWidget()->findChildren<QAbstractButton *>())
                 b->click();
         }
+        // The transmitter's lines as its manual gives them: "=F" six places, "=S" three, "=P"
+        // and "=K" a digit 0 to 3 (with a blank before it from a model switch or the menu).
+        static const QRegularExpression understood(
+            "^(=F( [0-9]{1,5}|[0-9]{6})|=S( [0-9]{1,2}|[0-9]{3})|=[PK] "
+            "?[0-3]|=M[^\r]*|=BT|=B0|\\?I)$");
         QByteArrayList lines = f->fake.wire.split('\r');
         QVERIFY2(lines.takeLast().isEmpty(), "the wire ends inside a line");
-        for (const QByteArray &line : lines) {
-            const SimProtocol::ParsedLine command = SimProtocol::parseLine(line);
-            QVERIFY2(command.kind != SimProtocol::CommandKind::NotUnderstood,
-                     qPrintable(line + ": " + command.meaning));
-        }
+        for (const QByteArray &line : lines)
+            QVERIFY2(understood.match(QString::fromLatin1(line)).hasMatch(), line.constData());
         form.close();
         QVERIFY(kind.isEmpty() || f->saved() == (kind == "folder" ? QByteArray() : bytes));
     }
@@ -657,6 +659,13 @@ int main(int argc, char *argv[])
                 return 1;
         }
     }
+    // Lock files, the suite's and the other programs', go to a lock folder of the suite's own:
+    // a tmpfs on the system's lock folder in a mount namespace of this process (root only),
+    // single-threaded still, as unsharing asks.
+    const QByteArray locks = QFileInfo("/var/lock").canonicalFilePath().toLocal8Bit();
+    if (::geteuid() == 0 && !locks.isEmpty() && ::unshare(CLONE_NEWNS) == 0 &&
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0)
+        ::mount("tmpfs", locks.constData(), "tmpfs", 0, "mode=1777");
     QApplication app(argc, argv);
     tst_Faults suite;
     return QTest::qExec(&suite, argc, argv);

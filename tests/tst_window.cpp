@@ -1,7 +1,7 @@
 #include "MessageFileMenu.h"
 #include "PanelFixture.h"
 #include "QtDialogs.h"
-#include "remote/RigProtocol.h"
+#include "remote/RigConversation.h"
 #include "settings/IniFile.h"
 
 #include <QtWidgets>
@@ -288,7 +288,7 @@ private Q_SLOTS:
             "VAKO BIRCH|500.000|20|2|0|01|0010"}},
         {"station program on the network port: as the operator's clicks", {"", {
             "remote f -> 500000", "remote l KEYSPD -> 20", "remote l RFPOWER -> 0.000000",
-            "remote F 500100 -> RPRT 0", "remote L KEYSPD 25 -> RPRT 0",
+            "remote F 1000000 -> RPRT -1", "remote F 500100 -> RPRT 0", "remote L KEYSPD 25 -> RPRT 0",
             "remote L RFPOWER 1 -> RPRT 0", "remote b CQ DE TEST -> RPRT 0", "holds CQ DE TEST",
             "remote \\stop_morse -> RPRT 0", "close", "saved B:Frequency=500100",
             "saved B:Power=3"}, "=F500100\r=S250\r=P3\r=MCQ DE TEST\r=BT\r=B0\r",

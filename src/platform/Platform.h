@@ -27,9 +27,9 @@ const QByteArray &lineEnd();
 QString serialDevice(qint64 portNumber);
 
 // Whether a serial device can be there at all. On Unix a device is a file:
-// one that does not exist is known absent after a stat, without the lock file
-// and its disk flush that a serial open costs. Windows names ports, not
-// files, so there every name may be present.
+// one that does not exist is known absent after a stat, without the thread
+// and the open that a claim of it costs. On Windows, the names the system
+// lists as serial ports.
 bool serialDevicePresent(const QString &device);
 
 // Whether the open serial line behind `handle` has gone (hung up, as a USB

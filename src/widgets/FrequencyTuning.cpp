@@ -6,13 +6,19 @@
 #include "protocol/CommandProtocol.h"
 #include "protocol/DisplayText.h"
 
-std::optional<qint64> FrequencyTuning::stepSize(std::optional<qint64> step)
+namespace {
+
+// The step size of a step index: 1 Hz, 10 Hz, 100 Hz, 1 kHz for 0..3;
+// nullopt for any other index.
+std::optional<qint64> stepSize(std::optional<qint64> step)
 {
     static constexpr qint64 sizes[] = {1, 10, 100, 1000};
     if (!step || *step < 0 || *step > 3)
         return std::nullopt;
     return sizes[*step];
 }
+
+} // namespace
 
 void FrequencyTuning::up_Button_Click()
 {
@@ -41,22 +47,22 @@ void FrequencyTuning::tune(int direction)
     if (!state.Frequency)
         return;
 
-    // The "=F" field holds six digits. A step past 999999 Hz or below 0 Hz
-    // would reach the transmitter cut to a frequency nobody chose, so the
-    // buttons stop there, as the speed buttons stop at their limits.
-    const qint64 tuned = *state.Frequency + delta;
-    if (!Command::Frequency.carries(tuned))
-        return;
-
-    setFrequency(tuned);
+    setFrequency(*state.Frequency + delta);
 }
 
-void FrequencyTuning::setFrequency(qint64 hz)
+bool FrequencyTuning::setFrequency(qint64 hz)
 {
+    // The "=F" field holds six digits. A frequency past 999999 Hz or below
+    // 0 Hz would reach the transmitter cut to one nobody chose, so the
+    // buttons stop there, as the speed buttons stop at their limits, and a
+    // station program's is refused.
+    if (!Command::Frequency.carries(hz))
+        return false;
     m_context.state.Frequency = hz;
     // The display's change handler stores and sends the new frequency; an
     // unchanged text (a step size of 0) sends nothing again.
     m_context.ui.Frequency_display->setCaption(DisplayText::frequency(hz));
+    return true;
 }
 
 void FrequencyTuning::Frequency_display_Change()

@@ -24,9 +24,10 @@ void informationBox(Dialogs &dialogs, const QString &text)
     dialogs.message(text, kInformationTitle, MessageBoxRequest::Icon::None);
 }
 
-} // namespace
-
-QString MessageTransmission::messageField(const QString &text)
+// The message as the "=M" line carries it: the carriage return ends the
+// line, so every line break of the text (CR LF, CR or LF) becomes one space;
+// nothing else changes.
+QString messageField(const QString &text)
 {
     // The box reports its own line ends as LF (or as the Unicode line and
     // paragraph separators); a text put into it may still carry CR LF or CR.
@@ -36,7 +37,10 @@ QString MessageTransmission::messageField(const QString &text)
     return field;
 }
 
-QString MessageTransmission::informationText(const QByteArray &reply)
+// The information box's text for the bytes received after the query: the
+// transmitter's text without its first three characters, then the two lines
+// naming the software.
+QString informationText(const QByteArray &reply)
 {
     // Shown as received apart from the header: a carriage return the
     // transmitter sends with its text stays in the box.
@@ -44,6 +48,8 @@ QString MessageTransmission::informationText(const QByteArray &reply)
            QStringLiteral("VAKO ALDER & BIRCH Embedded SW") + u'\n' +
            QStringLiteral("Control panel for the VAKO ALDER and BIRCH transmitters");
 }
+
+} // namespace
 
 void MessageTransmission::Send_button_Click()
 {

@@ -30,16 +30,6 @@ public:
     void menuShow_VAKO_Software_Version_Click();
     void Timer1_Timer();
 
-    // The message as the "=M" line carries it: the carriage return ends the
-    // line, so every line break of the text (CR LF, CR or LF) becomes one
-    // space; nothing else changes.
-    static QString messageField(const QString &text);
-
-    // The information box's text for the bytes received after the query: the
-    // transmitter's text without its first three characters, then the two
-    // lines naming the software.
-    static QString informationText(const QByteArray &reply);
-
 private:
     // Transmit and Stop need the port; with it closed the operator is told.
     bool portOpenOrTell();

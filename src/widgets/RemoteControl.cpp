@@ -17,9 +17,9 @@ std::optional<qint64> RemoteControl::frequency() const
     return m_context.state.Frequency;
 }
 
-void RemoteControl::setFrequency(qint64 hz)
+bool RemoteControl::setFrequency(qint64 hz)
 {
-    m_tuning.setFrequency(hz);
+    return m_tuning.setFrequency(hz);
 }
 
 std::optional<qint64> RemoteControl::speed() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "remote/RigProtocol.h"
+#include "remote/RigTarget.h"
 
 class FrequencyTuning;
 class HandlerContext;
@@ -21,7 +21,7 @@ public:
 
     bool portOpen() const override;
     std::optional<qint64> frequency() const override;
-    void setFrequency(qint64 hz) override;
+    bool setFrequency(qint64 hz) override;
     std::optional<qint64> speed() const override;
     void setSpeed(qint64 tenths) override;
     std::optional<qint64> power() const override;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Dialogs.h"
-#include "remote/RigProtocol.h"
+#include "remote/RigTarget.h"
 #include "serial/SerialControl.h"
 
 #include <QSet>
@@ -106,7 +106,11 @@ public:
 
     bool portOpen() const override { return open; }
     std::optional<qint64> frequency() const override { return 500000; }
-    void setFrequency(qint64 hz) override { changes << "F" + QString::number(hz); }
+    bool setFrequency(qint64 hz) override // the six digits of "=F"
+    {
+        changes << (hz >= 0 && hz <= 999999 ? "F" + QString::number(hz) : QString());
+        return !changes.removeAll(QString());
+    }
     std::optional<qint64> speed() const override { return 200; }
     void setSpeed(qint64 tenths) override { changes << "S" + QString::number(tenths); }
     std::optional<qint64> power() const override { return 2; }

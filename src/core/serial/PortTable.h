@@ -7,9 +7,9 @@ class IniDocument;
 
 // Whether a device text can name a device. A NUL (or any other control
 // character) cuts the name short where the system reads it: a serial port's
-// lock file would be made under one name and looked for under another, left
-// behind for good, and Qt recurses without end trying to clear such a stale
-// lock. So a text with one names no device.
+// lock file would be made under one name and looked for under another, and
+// the device opened would not be the one named. So a text with one names no
+// device.
 bool isUsableDeviceName(const QString &device);
 
 // How a port number of the Com menu names a device.
