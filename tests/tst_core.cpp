@@ -13,6 +13,10 @@
 
 #include <QtNetwork>
 
+// How a text is shown: a number, a display, a command field, the wire's bytes.
+using Conversion = std::function<QString(const QString &)>;
+Q_DECLARE_METATYPE(Conversion)
+
 // What the panel does without a window: texts, command bytes, ports, settings files.
 class tst_Core : public QObject
 {
@@ -30,30 +34,48 @@ private Q_SLOTS:
     // Settings texts as numbers; numbers as the displays, the fields and the wire show them.
     void texts_data()
     {
-        arrowRows({"blank, sign, text after => number =>  -12abc => -12",
-                   "zero => number => 0 => 0", "sign alone => number => - => none",
-                   "18 digits => number => 999999999999999999 => 999999999999999999",
-                   "19 digits overflow => number => 9999999999999999999 => none",
-                   "below 1 kHz => kHz => 42 => 0.042", "7 digits => kHz => 1000000 => 1000.000",
-                   "20 wpm => wpm => 200 => 20", "0.5 wpm => wpm => 5 => 0.5",
-                   "blank stays => field 6 => 99999 =>  99999", "-5 => field 3 => -5 => -5",
-                   "first digit goes => field 6 => 1000000 => 000000",
-                   "stop, digit zero => line => =B0 => 3D42300D", "euro => line => =M€ => 3D4D800D",
-                   "outside the code page => line => =MЖ => 3D4D3F0D",
-                   "astral is one ? => line => =M😀 => 3D4D3F0D"});
+        QTest::addColumn<Conversion>("conversion");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        const Conversion number = [](const QString &text) {
+            const Number n = NumberText::parse(text);
+            return n ? QString::number(*n) : "none";
+        };
+        const auto of = [](auto show) { // a number's text shown
+            return [show](const QString &text) { return show(*NumberText::parse(text)); };
+        };
+        const Conversion kHz = of(DisplayText::frequency), wpm = of(DisplayText::speed);
+        const Conversion field6 = of([](qint64 n) { return CommandField(n, 6); }),
+                         field3 = of([](qint64 n) { return CommandField(n, 3); });
+        const Conversion line = [](const QString &text) {
+            return QString(TransmitterLink::lineBytes(text).toHex().toUpper());
+        };
+        using Row = std::tuple<const char *, Conversion, QString, QString>;
+        for (const auto &[name, conversion, input, expected] : std::initializer_list<Row>{
+                 {"blank, sign, text after", number, " -12abc", "-12"},
+                 {"zero", number, "0", "0"},
+                 {"sign alone", number, "-", "none"},
+                 {"18 digits", number, "999999999999999999", "999999999999999999"},
+                 {"19 digits overflow", number, "9999999999999999999", "none"},
+                 {"below 1 kHz", kHz, "42", "0.042"},
+                 {"7 digits", kHz, "1000000", "1000.000"},
+                 {"20 wpm", wpm, "200", "20"},
+                 {"0.5 wpm", wpm, "5", "0.5"},
+                 {"blank stays", field6, "99999", " 99999"},
+                 {"-5", field3, "-5", "-5"},
+                 {"first digit goes", field6, "1000000", "000000"},
+                 {"stop, digit zero", line, "=B0", "3D42300D"},
+                 {"euro", line, "=M€", "3D4D800D"},
+                 {"outside the code page", line, "=MЖ", "3D4D3F0D"},
+                 {"astral is one ?", line, "=M😀", "3D4D3F0D"}})
+            QTest::newRow(name) << conversion << input << expected;
     }
     void texts()
     {
-        QFETCH(QStringList, row); // what, input, result
-        const Number n = NumberText::parse(row[1]);
-        if (row[0] == "number")
-            QCOMPARE(n ? QString::number(*n) : "none", row[2]);
-        else if (row[0].startsWith("field"))
-            QCOMPARE(CommandField(*n, row[0].mid(6).toInt()), row[2]);
-        else if (row[0] == "line")
-            QCOMPARE(TransmitterLink::lineBytes(row[1]).toHex().toUpper(), row[2].toLatin1());
-        else
-            QCOMPARE(row[0] == "kHz" ? DisplayText::frequency(*n) : DisplayText::speed(*n), row[2]);
+        QFETCH(Conversion, conversion);
+        QFETCH(QString, input);
+        QFETCH(QString, expected);
+        QCOMPARE(conversion(input), expected);
     }
 
     // Built-in devices without a [Ports] table (Linux, Windows); with one, only its entries.
@@ -212,48 +234,62 @@ private Q_SLOTS:
     }
 #endif
 
-    // Hamlib's network rig protocol as rigctld answers it ('|' ends a line), and what each
-    // command asks of the panel. "closed:" sends with the serial port closed.
+    // Hamlib's network rig protocol as rigctld answers it, and what each command asks of the
+    // panel; '|' ends a line sent or answered, '~' marks where the keying ended.
     void stationProgram_data()
     {
-        arrowRows(
-            {"readings => f|m|v|t|l KEYSPD|l RFPOWER| => 500000|CW|0|VFOA|0|20|0.666667|",
-             "tune => F 500100.000000|+F 500200| => RPRT 0|set_freq: 500200|RPRT 0| => "
-             "F500100 F500200",
-             "frequencies refused => F 1000000|F 500100.5|F abc|F -5|F| => " +
-                 QString("RPRT -1|").repeated(5),
-             "port closed => closed:F 500100|L KEYSPD 20|\\stop_morse|b CQ| => " +
-                 QString("RPRT -6|").repeated(4),
-             "speeds onto the grid => L KEYSPD 25|L KEYSPD 12.4|L KEYSPD 0.5|L KEYSPD 51|"
-             "L KEYSPD 0.04| => RPRT 0|RPRT 0|RPRT 0|RPRT -1|RPRT -1| => S250 S120 S5",
-             "powers => L RFPOWER 0|L RFPOWER 0.5|L RFPOWER 1|L RFPOWER 1.5|l FOO|L FOO 1| => "
-             "RPRT 0|RPRT 0|RPRT 0|RPRT -1|RPRT -1|RPRT -11| => P0 P2 P3",
-             "messages => b CQ DE TEST|+\\send_morse CQ|\\stop_morse|b " + QString(201, 'E') +
-                 "| => RPRT 0|send_morse:  CQ|RPRT 0|RPRT 0|RPRT -1| => M:CQ DE TEST M:CQ stop",
-             "several on a line, CR LF => fm +v\r| => 500000|CW|0|get_vfo:|VFO: VFOA|RPRT 0|",
-             "unknown, blank, binary: no answer => 9|\\nonexistent| \t|\x01\x02| => ",
-             "quit ends it => q|f| => RPRT 0|",
-             "keying: wait_morse holds the rest until it is over => keyed:t|+\\wait_morse f|f| "
-             "=> 1|~wait_morse:|RPRT 0|500000|500000|",
-             "a line too long => " + QString(1025, 'f') + " => RPRT -8|"});
+        QTest::addColumn<bool>("open");  // the serial port
+        QTest::addColumn<bool>("keyed"); // a message is keyed until all is sent
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("changes");
+        QTest::addColumn<bool>("ends"); // the conversation
+        const auto row = [](const char *name, const QString &sent, const QString &answers,
+                            const QString &changes = {}, bool open = true, bool keyed = false,
+                            bool ends = false) {
+            QTest::newRow(name) << open << keyed << sent << answers << changes << ends;
+        };
+        row("readings", "f|m|v|t|l KEYSPD|l RFPOWER|", "500000|CW|0|VFOA|0|20|0.666667|");
+        row("tune", "F 500100.000000|+F 500200|", "RPRT 0|set_freq: 500200|RPRT 0|",
+            "F500100 F500200");
+        row("frequencies refused", "F 1000000|F 500100.5|F abc|F -5|F|",
+            QString("RPRT -1|").repeated(5));
+        row("port closed", "F 500100|L KEYSPD 20|\\stop_morse|b CQ|",
+            QString("RPRT -6|").repeated(4), "", false);
+        row("speeds onto the grid",
+            "L KEYSPD 25|L KEYSPD 12.4|L KEYSPD 0.5|L KEYSPD 50.4|L KEYSPD 51|L KEYSPD 0.04|",
+            "RPRT 0|RPRT 0|RPRT 0|RPRT 0|RPRT -1|RPRT -1|", "S250 S120 S5 S500");
+        row("powers", "L RFPOWER 0|L RFPOWER 0.5|L RFPOWER 1|L RFPOWER 1.5|l FOO|L FOO 1|",
+            "RPRT 0|RPRT 0|RPRT 0|RPRT -1|RPRT -1|RPRT -11|", "P0 P2 P3");
+        row("messages", "b CQ DE TEST|+\\send_morse CQ|\\stop_morse|b " + QString(201, 'E') + '|',
+            "RPRT 0|send_morse:  CQ|RPRT 0|RPRT 0|RPRT -1|", "M:CQ DE TEST M:CQ stop");
+        row("several on a line, CR LF", "fm +v\r|", "500000|CW|0|get_vfo:|VFO: VFOA|RPRT 0|");
+        row("unknown, blank, binary: no answer", "9|\\nonexistent| \t|\x01\x02|", "");
+        row("quit ends it", "q|f|", "RPRT 0|", "", true, false, true);
+        row("keying: wait_morse holds the rest until it is over", "t|+\\wait_morse f|f|",
+            "1|~wait_morse:|RPRT 0|500000|500000|", "", true, true);
+        row("a line too long", QString(1025, 'f'), "RPRT -8|", "", true, false, true);
     }
     void stationProgram()
     {
-        QFETCH(QStringList, row); // sent, answer, changes
-        row.replaceInStrings("|", "\n");
+        QFETCH(bool, open);
+        QFETCH(bool, keyed);
+        QFETCH(QString, sent);
+        QFETCH(QString, answers);
+        QFETCH(QString, changes);
+        QFETCH(bool, ends);
         FakeRigTarget target;
-        target.open = !row[0].startsWith("closed:");
-        target.keyed = row[0].startsWith("keyed:"); // until all is sent: then '~' and over
+        target.open = open;
+        target.keyed = keyed; // until all is sent: then '~' and over
         RigConversation conversation(target);
-        QByteArray answers;
-        for (const char c :
-             row[0].remove(QRegularExpression("^(closed|keyed):")).toLatin1()) // slowly
-            answers += conversation.take(QByteArrayView(&c, 1));
+        QByteArray got;
+        for (const char c : sent.replace('|', '\n').toLatin1()) // slowly
+            got += conversation.take(QByteArrayView(&c, 1));
         if (std::exchange(target.keyed, false))
-            answers += '~' + conversation.take({});
-        QCOMPARE(answers, row[1].toLatin1());
-        QCOMPARE(target.changes.join(' '), row.value(2));
-        QCOMPARE(conversation.ended(), row[0].startsWith("q") || row[1] == "RPRT -8\n");
+            got += '~' + conversation.take({});
+        QCOMPARE(got, answers.replace('|', '\n').toLatin1());
+        QCOMPARE(target.changes.join(' '), changes);
+        QCOMPARE(conversation.ended(), ends);
     }
 
     // Every line of rigctl's command list in each form, and values the transmitter cannot take,

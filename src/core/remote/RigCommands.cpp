@@ -143,15 +143,16 @@ RigAnswer setLevel(RigTarget &target, const RigArguments &args)
 {
     const std::optional<double> value = number(args[1]);
     if (args[0] == "KEYSPD") {
-        // Hamlib's speed is in wpm, the panel's in tenths on the buttons'
-        // grid: the speed in tenths, put onto the grid, must be one of it.
-        const double tenths = value.value_or(-1) * 10;
-        const qint64 onGrid = tenths >= 0 && tenths <= SpeedGrid::kFastest
-                                  ? SpeedGrid::nearest(qRound64(tenths))
-                                  : SpeedGrid::kSlowest - 1;
-        if (onGrid < SpeedGrid::kSlowest)
+        // Hamlib's speed is in wpm, the panel's in tenths: put onto the
+        // buttons' grid, it must lie on it. (Past a million wpm it is no
+        // speed, and would not round.)
+        const std::optional<qint64> onGrid =
+            value && *value >= 0 && *value <= 1e6
+                ? std::optional<qint64>(SpeedGrid::nearest(qRound64(*value * 10)))
+                : std::nullopt;
+        if (!onGrid || *onGrid < SpeedGrid::kSlowest || *onGrid > SpeedGrid::kFastest)
             return result(RigResult::InvalidParameter);
-        return ifPortOpen(target, [&] { target.setSpeed(onGrid); });
+        return ifPortOpen(target, [&] { target.setSpeed(*onGrid); });
     }
     if (args[0] == "RFPOWER") {
         if (!value || *value < 0 || *value > 1)
