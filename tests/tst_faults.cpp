@@ -449,45 +449,48 @@ private Q_SLOTS:
         QVERIFY2(wrong == 0 && flooded.longestTurn < 500, "another client waited behind the flood");
         QVERIFY2(kAsan || flooded.growthKiB < 16 * 1024, "memory grew with the flood");
     }
-    // Nothing piles up over a long session.
-    void cyclesLeaveNothingBehind_data()
+    // Nothing piles up over a long session: descriptors, windows and objects after many cycles
+    // against after the first (what is made once, the lock folder and caches, is there by then).
+    void cycles(const char *what, int count, const std::function<void()> &cycle)
     {
-        arrowRows({"port opened and closed => port", "baud-rate dialog opened and left => dialog"});
-    }
-    void cyclesLeaveNothingBehind()
-    {
-        QFETCH(QStringList, row);
-        const bool port = row[0] == "port";
-        const int cycles = (soak ? 10 : 1) * (port ? 100 : 30);
-        main_Form &form = startOnPty(port ? "0" : "3");
-        form.show();
-        const auto cycle = [&](int i) {
-            if (port) {
-                f->array("menuCom")[3]->trigger();
-                f->transmitter.read(); // so that the output never fills the line
-                return f->get<QAction>("menuCloseComPort")->trigger();
-            }
-            f->get<QAction>("menu_Baud_Rate")->trigger(); // left by Cancel, OK, its close control
-            if (i % 3 == 2)
-                return void(f->baudRateForm()->close());
-            f->get<QAbstractButton>(i % 3 ? "Ok_Command" : "Cancel_Command")->click();
-        };
-        const auto census = [&] { // descriptors, windows, objects
+        const auto census = [&] {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             return QList<qsizetype>{
                 QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System).size(),
-                QApplication::topLevelWidgets().size(), form.findChildren<QObject *>().size()};
+                QApplication::topLevelWidgets().size(), f->form->findChildren<QObject *>().size()};
         };
-        cycle(0); // what is made once (the lock folder, caches) is there before counting
+        f->form->show();
+        cycle();
         const QList<qsizetype> before = census();
-        for (int i = 1; i <= cycles; ++i)
-            cycle(i);
+        for (int i = 1; i < count; ++i)
+            cycle();
         const QList<qsizetype> after = census();
-        qInfo("reliability: %s cycles=%d fds=%lld->%lld windows=%lld->%lld",
-              port ? "port" : "dialog", cycles, before[0], after[0], before[1], after[1]);
+        qInfo("reliability: %s cycles=%d fds=%lld->%lld windows=%lld->%lld", what, count, before[0],
+              after[0], before[1], after[1]);
         QVERIFY2(std::equal(after.begin(), after.end(), before.begin(), std::less_equal<>()),
                  qPrintable(QDebug::toString(before) + " -> " + QDebug::toString(after)));
-        QCOMPARE(f->portState() + boxes(), port ? "closed" : "open 3");
+    }
+    void portCyclesLeaveNothingBehind()
+    {
+        startOnPty("0");
+        cycles("port", soak ? 1000 : 100, [&] {
+            f->array("menuCom")[3]->trigger();
+            f->transmitter.read(); // so that the output never fills the line
+            f->get<QAction>("menuCloseComPort")->trigger();
+        });
+        QCOMPARE(f->portState() + boxes(), "closed");
+    }
+    void dialogCyclesLeaveNothingBehind()
+    {
+        startOnPty();
+        int i = 0; // the dialog left by Cancel, OK and its close control in turn
+        cycles("dialog", soak ? 300 : 30, [&] {
+            f->get<QAction>("menu_Baud_Rate")->trigger();
+            if (++i % 3 == 0)
+                return void(f->baudRateForm()->close());
+            f->get<QAbstractButton>(i % 3 == 1 ? "Cancel_Command" : "Ok_Command")->click();
+        });
+        QCOMPARE(f->portState() + boxes(), "open 3");
     }
 
     // SIGKILL at random moments while another process saves the settings file again and

@@ -320,7 +320,12 @@ private Q_SLOTS:
         const bool port = row.window.contains(QRegularExpression("open |closed"));
         const auto shown = QRegularExpression::fromWildcard(row.window + (port ? "" : "|open 3|"),
                                                             Qt::CaseSensitive);
-        QVERIFY2(shown.match(look()).hasMatch(), qPrintable("the window shows " + look()));
+        QStringList fields = look().split('|'); // a failing row names what the window shows
+        for (const char *name :
+             {"title", "frequency", "speed", "step", "power", "models", "keyer", "port", "boxes"})
+            fields << name + (": " + fields.takeFirst());
+        QVERIFY2(shown.match(look()).hasMatch(),
+                 qPrintable("the window shows " + fields.join(", ")));
         QVERIFY(!row.steps.isEmpty() || row.settings == "none" ||
                 f->saved() == stored); // not saved
     }
