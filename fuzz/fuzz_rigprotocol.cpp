@@ -4,6 +4,7 @@
 
 #include "Fakes.h"
 #include "FuzzCheck.h"
+#include "protocol/Morse.h"
 #include "remote/RigConversation.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -18,7 +19,14 @@ struct Target : FakeRigTarget
     }
     void setSpeed(qint64 t) override { changed(t >= 1 && t <= 500 && (t <= 10 || t % 10 == 0)); }
     void setPower(int index) override { changed(index >= 0 && index <= 3); }
-    void sendMorse(const QString &text) override { changed(!text.isEmpty() && text.size() <= 200); }
+    bool sendMorse(const QString &text) override
+    {
+        changed(!text.isEmpty() && text.size() <= 200 &&
+                std::all_of(text.begin(), text.end(), [](QChar c) { // never a '?' for it
+                    return c == u' ' || c == u'\t' || !Morse::code(c).isEmpty();
+                }));
+        return true;
+    }
     void stopMorse() override { changed(true); }
 
     void changed(bool valueFits) const

@@ -250,10 +250,9 @@ private Q_SLOTS:
             QTest::newRow(name) << open << keyed << sent << answers << changes << ends;
         };
         row("readings", "f|m|v|t|l KEYSPD|l RFPOWER|", "500000|CW|0|VFOA|0|20|0.666667|");
-        row("tune", "F 500100.000000|+F 500200|", "RPRT 0|set_freq: 500200|RPRT 0|",
-            "F500100 F500200");
-        row("frequencies refused", "F 1000000|F 500100.5|F abc|F -5|F|",
-            QString("RPRT -1|").repeated(5));
+        row("tune, to the nearest hertz", "F 500100.000000|+F 500200|F 500000.4|F 500000.6|",
+            "RPRT 0|set_freq: 500200|RPRT 0|RPRT 0|RPRT 0|", "F500100 F500200 F500000 F500001");
+        row("frequencies refused", "F 1000000|F abc|F -5|F|", QString("RPRT -1|").repeated(4));
         row("port closed", "F 500100|L KEYSPD 20|\\stop_morse|b CQ|",
             QString("RPRT -6|").repeated(4), "", false);
         row("speeds onto the grid",
@@ -263,6 +262,16 @@ private Q_SLOTS:
             "RPRT 0|RPRT 0|RPRT 0|RPRT -1|RPRT -1|RPRT -11|", "P0 P2 P3");
         row("messages", "b CQ DE TEST|+\\send_morse CQ|\\stop_morse|b " + QString(201, 'E') + '|',
             "RPRT 0|send_morse:  CQ|RPRT 0|RPRT 0|RPRT -1|", "M:CQ DE TEST M:CQ stop");
+        row("nothing to key stops, as cqrlog's stop: 0xFF, a blank",
+            QString::fromLatin1("b\xff|+b\xff|b |"),
+            QString::fromLatin1("RPRT 0|send_morse: \xff|RPRT 0|RPRT 0|"), "stop stop stop");
+        row("characters without Morse: refused whole, never a '?'",
+            QString::fromLatin1("b CQ \xd0\x96 DE|bAB\xff\xfe" "CD|b ~|bQRL?|"),
+            "RPRT -1|RPRT -1|RPRT -1|RPRT 0|", "M:QRL?");
+        row("the one-byte forms, as cqrlog and gpredict send them",
+            QString::fromLatin1("\x87 1|\x8b|\x88"
+                                "f|"),
+            "RPRT 0|RPRT -11|1|500000|");
         row("several on a line, CR LF", "fm +v\r|", "500000|CW|0|get_vfo:|VFO: VFOA|RPRT 0|");
         row("unknown, blank, binary: no answer", "9|\\nonexistent| \t|\x01\x02|", "");
         row("quit ends it", "q|f|", "RPRT 0|", "", true, false, true);
@@ -310,7 +319,7 @@ private Q_SLOTS:
         const auto answer = [&](const QString &prefix) {
             FakeRigTarget target;
             return QString(
-                RigConversation(target).take((prefix + row[0].toString() + '\n').toUtf8()));
+                RigConversation(target).take((prefix + row[0].toString() + '\n').toLatin1()));
         };
         const auto keys = [](const QString &answer, qsizetype count) { // "Key: value" records
             QStringList keys;

@@ -170,6 +170,7 @@ private Q_SLOTS:
         QCOMPARE(rig({"F", "500100", "L", "KEYSPD", "25", "L", "RFPOWER", "1"}), "");
         QCOMPARE(rig({"f", "l", "KEYSPD", "l", "RFPOWER", "m"}), "500100\n25\n1.000000\nCW\n0\n");
         QCOMPARE(rig({"b", "CQ DE TEST"}), "");
+        QTRY_COMPARE_WITH_TIMEOUT(rig({"t"}), "0\n", 6000); // keyed whole: 3.5 s at 25 wpm
         lines += {"=F500100\\r", "=S250\\r", "=P3\\r", "=MCQ DE TEST\\r", "=BT\\r"};
         QCOMPARE(received(lines.size(), 10000), lines);
         // Hamlib's client library as station programs link it: it waits for a message by

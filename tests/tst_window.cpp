@@ -79,7 +79,7 @@ class tst_Window : public QObject
         const int n = s.section(' ', 1, 1).toInt(),
                   next = s.section(' ', 2, 2).toInt(); // "present 3 100"
         const QString want = arg.section(" -> ", -1).replace("\\n", "\n");
-        const QByteArray line = arg.section(" -> ", 0, 0).toLatin1() + '\n'; // to the network port
+        const QByteArray line = arg.section(" -> ", 0, 0).toUtf8() + '\n'; // to the network port
         QPointer<QWidget> dialog = f->baudRateForm();
         const QMap<QString, std::function<void()>> actions{
             {"present", [&] { f->fake.presentPorts = QSet<qint64>() << n << next; }},
@@ -94,6 +94,7 @@ class tst_Window : public QObject
                  QTest::keyClick(f->message(), key.key(), key.keyboardModifiers());
              }},
             {"paste", [&] { QApplication::clipboard()->setText(arg), f->message()->paste(); }},
+            {"wait", [&] { QTest::qWait(n); }}, // ms, the panel's timers running
             {"close", [&] { (dialog ? dialog.get() : f->form.get())->close(); }},       // in front
             {"unplug", [&] { QDir().rename(f->dir.path(), f->dir.path() + "-away"); }}, // the stick
             {"replug", // when asked
@@ -289,10 +290,17 @@ private Q_SLOTS:
         {"station program on the network port: as the operator's clicks", {"", {
             "remote f -> 500000", "remote l KEYSPD -> 20", "remote l RFPOWER -> 0.000000",
             "remote F 1000000 -> RPRT -1", "remote F 500100 -> RPRT 0", "remote L KEYSPD 25 -> RPRT 0",
-            "remote L RFPOWER 1 -> RPRT 0", "remote b CQ DE TEST -> RPRT 0", "holds CQ DE TEST",
+            "remote L RFPOWER 1 -> RPRT 0", "remote b CQ DE TEST -> RPRT 0", "holds CQ DE VAKO K",
             "remote \\stop_morse -> RPRT 0", "close", "saved B:Frequency=500100",
             "saved B:Power=3"}, "=F500100\r=S250\r=P3\r=MCQ DE TEST\r=BT\r=B0\r",
             "VAKO BIRCH|500.100|25|2|3|*"}},
+        {"station programs' messages wait for the one keyed, the box untouched; Stop empties the queue", {
+            "B:CW_speed=500", {"type  MY", "remote b E -> RPRT 0", "remote b T -> RPRT 0", "wait 150",
+            "remote b E -> RPRT 0", "remote b T -> RPRT 0", "Stop_button", "wait 150", "holds CQ DE VAKO K MY"},
+            "=ME\r=BT\r=MT\r=BT\r=ME\r=BT\r=B0\r", "*"}},
+        {"a message the code page lacks characters of is not sent", {"", {"text CQ Жук → DE",
+            "Send_button", "remote b CQ Ж -> RPRT -1", "remote b  -> RPRT 0"}, "=B0\r",
+            "*|open 3|(!) The message was not sent.\nThese characters cannot be sent in the transmitter's code page (Windows-1252):\nЖ у к →"}},
         {"station program, port closed: nothing changes", {"B:Portnumber=0", {
             "remote F 500100 -> RPRT -6", "remote b CQ -> RPRT -6"}, "", "*|500.000|*|closed|"}},
         });

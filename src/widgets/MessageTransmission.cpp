@@ -53,12 +53,48 @@ QString informationText(const QByteArray &reply)
 
 void MessageTransmission::Send_button_Click()
 {
-    transmit(true);
+    if (!portOpenOrTell())
+        return;
+    // A character the transmitter's code page lacks would go out as "?", a
+    // Morse character of its own that nobody typed: nothing is sent.
+    const QString text = m_context.ui.Message_Text->toPlainText();
+    if (const QString lacking = AnsiText::unencodable(text); !lacking.isEmpty()) {
+        m_context.dialogs.message(
+            QStringLiteral("The message was not sent.\nThese characters cannot be sent in the "
+                           "transmitter's code page (Windows-1252):\n") +
+                lacking,
+            kApplicationTitle, MessageBoxRequest::Icon::Exclamation);
+        return;
+    }
+    // The operator's message goes first: what station programs queued is
+    // dropped, and the transmitter keys this one at once.
+    m_queue.clear();
+    key(text, true);
 }
 
-void MessageTransmission::transmitForStationProgram()
+bool MessageTransmission::queueForStationProgram(const QString &text)
 {
-    transmit(!m_replyTimer.isActive());
+    if (!keying()) {
+        // It must not take the reply to the operator's information query:
+        // while the query waits, the received text is left for the tick.
+        key(text, !m_replyTimer.isActive());
+        return true;
+    }
+    if (m_queue.size() >= kQueuedMessages)
+        return false;
+    m_queue << text;
+    return true;
+}
+
+void MessageTransmission::keyNextQueued()
+{
+    if (m_queue.isEmpty())
+        return;
+    if (!m_context.link.portOpen()) { // closed meanwhile: nothing can be keyed
+        m_queue.clear();
+        return;
+    }
+    key(m_queue.takeFirst(), !m_replyTimer.isActive());
 }
 
 bool MessageTransmission::portOpenOrTell()
@@ -69,22 +105,23 @@ bool MessageTransmission::portOpenOrTell()
     return false;
 }
 
-void MessageTransmission::transmit(bool discardReceived)
+void MessageTransmission::key(const QString &text, bool discardReceived)
 {
     TransmitterLink &link = m_context.link;
-    if (!portOpenOrTell())
-        return;
     // Whatever the transmitter said before (a late reply to a query) is not
     // an answer to anything now.
     if (discardReceived)
         link.readReceived();
-    const QString field = messageField(m_context.ui.Message_Text->toPlainText());
+    const QString field = messageField(text);
     link.SendCommand(QLatin1String(Command::Message.word) + field);
     link.SendCommand(QLatin1String(Command::StartKeying.word));
     // The transmitter keys at the speed it was last sent; a new Transmit
     // starts the keying afresh.
     m_keyingEnds =
         QDeadlineTimer(Morse::keyingMs(field, m_context.state.CW_speed.value_or(0)).value_or(0));
+    // The next queued message starts when this one has been keyed: a new
+    // "=M" would cut it short.
+    m_queueTimer.start(int(std::max<qint64>(m_keyingEnds.remainingTime(), 0)));
 }
 
 void MessageTransmission::Stop_button_Click()
@@ -93,6 +130,7 @@ void MessageTransmission::Stop_button_Click()
         return;
     m_context.link.SendCommand(QLatin1String(Command::StopKeying.word));
     m_keyingEnds = QDeadlineTimer();
+    m_queue.clear();
 }
 
 void MessageTransmission::menuShow_VAKO_Software_Version_Click()

@@ -48,11 +48,11 @@ int RemoteControl::messageLimit() const
     return MessageText::kMaxTyped;
 }
 
-void RemoteControl::sendMorse(const QString &text)
+bool RemoteControl::sendMorse(const QString &text)
 {
-    // The text becomes the message, which the operator sees, then Transmit.
-    m_context.ui.Message_Text->setPlainText(text);
-    m_messages.transmitForStationProgram();
+    // Keyed without touching the message box: the operator's text, its undo
+    // history and its caret stay the operator's.
+    return m_messages.queueForStationProgram(text);
 }
 
 void RemoteControl::stopMorse()

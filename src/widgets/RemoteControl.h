@@ -27,7 +27,7 @@ public:
     std::optional<qint64> power() const override;
     void setPower(int index) override;
     int messageLimit() const override;
-    void sendMorse(const QString &text) override;
+    bool sendMorse(const QString &text) override;
     void stopMorse() override;
     bool keying() const override;
     QString model() const override;

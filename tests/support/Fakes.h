@@ -116,7 +116,11 @@ public:
     std::optional<qint64> power() const override { return 2; }
     void setPower(int index) override { changes << "P" + QString::number(index); }
     int messageLimit() const override { return 200; }
-    void sendMorse(const QString &text) override { changes << "M:" + text; }
+    bool sendMorse(const QString &text) override
+    {
+        changes << "M:" + text;
+        return changes.size() < 8; // a queue of its own size
+    }
     void stopMorse() override { changes << "stop"; }
     bool keyed = false;
     bool keying() const override { return keyed; }

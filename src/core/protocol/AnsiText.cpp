@@ -1,5 +1,7 @@
 #include "protocol/AnsiText.h"
 
+#include <QStringList>
+
 namespace {
 
 // 0x80..0x9F of Windows-1252; the undefined bytes keep their own value.
@@ -37,6 +39,17 @@ QByteArray encode(const QString &text)
         bytes.append(encodeChar(c.unicode()));
     }
     return bytes;
+}
+
+QString unencodable(const QString &text)
+{
+    QStringList lacking;
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (c != U'?' && encode(one) == "?" && !lacking.contains(one))
+            lacking << one;
+    }
+    return lacking.join(u' ');
 }
 
 QString decode(const QByteArray &bytes)

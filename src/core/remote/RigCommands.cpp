@@ -1,8 +1,10 @@
 #include "RigCommands.h"
 
 #include "protocol/CommandProtocol.h"
+#include "protocol/Morse.h"
 #include "protocol/SpeedGrid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <type_traits>
 #include <utility>
@@ -81,14 +83,15 @@ RigAnswer getFreq(RigTarget &target, const RigArguments &)
 
 RigAnswer setFreq(RigTarget &target, const RigArguments &args)
 {
-    // Hamlib sends "500100.000000": a whole number of hertz, which the
-    // panel tunes to as its buttons do, or nothing is changed.
+    // Hamlib sends "500100.000000"; a fraction of a hertz is rounded to the
+    // nearest, as rigctld takes it. The panel tunes to it as its buttons do,
+    // or nothing is changed.
     const std::optional<double> hz = number(args[0]);
-    if (!hz || std::abs(*hz) > 1e15 || *hz != std::floor(*hz))
+    if (!hz || std::abs(*hz) > 1e15)
         return result(RigResult::InvalidParameter);
     return ifPortOpen(target, [&] {
-        return result(target.setFrequency(qint64(*hz)) ? RigResult::Ok
-                                                       : RigResult::InvalidParameter);
+        return result(target.setFrequency(qRound64(*hz)) ? RigResult::Ok
+                                                         : RigResult::InvalidParameter);
     });
 }
 
@@ -167,17 +170,35 @@ RigAnswer getSplitVfo(RigTarget &, const RigArguments &)
     return reading({"0", "VFOA"});
 }
 
-RigAnswer sendMorse(RigTarget &target, const RigArguments &args)
-{
-    const QString text = QString::fromUtf8(args[0]);
-    if (text.isEmpty() || text.size() > target.messageLimit())
-        return result(RigResult::InvalidParameter);
-    return ifPortOpen(target, [&] { target.sendMorse(text); });
-}
-
 RigAnswer stopMorse(RigTarget &target, const RigArguments &)
 {
     return ifPortOpen(target, [&] { target.stopMorse(); });
+}
+
+// A message is keyed only when every character of it is one the transmitter
+// keys: "?" is a Morse character of its own (..--..), so a character without
+// Morse (one the code page lacks, a byte that is no UTF-8) is never keyed as
+// one; the message is refused whole. A message queued behind one being keyed
+// that finds the queue full is refused as the bus is busy.
+RigAnswer sendMorse(RigTarget &target, const RigArguments &args)
+{
+    // cqrlog stops its keyer by sending "b" with a 0xFF, then "b ": a text
+    // with nothing to key (blanks, control bytes, 0xFF) stops the keying, as
+    // \stop_morse does, and is answered as rigctld answers it.
+    const QByteArray &bytes = args[0];
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) {
+            const auto byte = static_cast<uchar>(c);
+            return byte <= ' ' || byte == 0x7f || byte == 0xff;
+        }))
+        return stopMorse(target, args);
+    const QString text = QString::fromUtf8(bytes).trimmed();
+    const bool keyable = std::all_of(text.begin(), text.end(), [](QChar c) {
+        return c == u' ' || c == u'\t' || !Morse::code(c).isEmpty();
+    });
+    if (!keyable || text.size() > target.messageLimit())
+        return result(RigResult::InvalidParameter);
+    return ifPortOpen(
+        target, [&] { return result(target.sendMorse(text) ? RigResult::Ok : RigResult::Busy); });
 }
 
 // A reading of a switch the transmitter does not have, or has always on.
@@ -189,6 +210,38 @@ RigAnswer switchedOff(RigTarget &, const RigArguments &)
 RigAnswer switchedOn(RigTarget &, const RigArguments &)
 {
     return reading({"1"});
+}
+
+// What the transmitter can do, as a client reads it from \dump_caps: the
+// lines of Hamlib's capability dump that describe it, in their order. It is a
+// transmitter: no receive range, no squelch, no memories; one VFO, CW only,
+// the frequency field's range, its speed and its four power options.
+RigAnswer dumpCaps(RigTarget &target, const RigArguments &)
+{
+    const QByteArray model = target.model().toLatin1();
+    const QByteArray levels = "KEYSPD(1..50/1) RFPOWER(0..1/0.333333) \n";
+    QByteArray can;
+    for (const auto &[what, yes] : std::initializer_list<std::pair<const char *, bool>>{
+             {"set Frequency", true},  {"get Frequency", true}, {"set Mode", true},
+             {"get Mode", true},       {"set VFO", true},       {"get VFO", true},
+             {"set PTT", true},        {"get PTT", true},       {"get DCD", false},
+             {"set Split VFO", true},  {"get Split VFO", true}, {"set Power Stat", true},
+             {"get Power Stat", true}, {"set Level", true},     {"get Level", true},
+             {"send Morse", true},     {"stop Morse", true},    {"wait Morse", true},
+             {"get Info", true},       {"Scan", false},         {"get power2mW", false}})
+        can += "Can " + QByteArray(what) + ":\t" + (yes ? "Y" : "N") + '\n';
+    return reading({"Caps dump for model: 0\nModel name:\t" + model +
+                    "\nMfg name:\tVAKO\nRig type:\tTransmitter\nPTT type:\tNone\n"
+                    "DCD type:\tNone\nPort type:\tNetwork link\nHas targetable VFO: Y\n"
+                    "Get level: " +
+                    levels + "Set level: " + levels +
+                    "Mode list: CW \nVFO list: VFOA \nTX ranges #1 for " + model + ":\n\t" +
+                    QByteArray::number(Command::Frequency.min) + " Hz - " +
+                    QByteArray::number(Command::Frequency.max) +
+                    " Hz\n\t\tVFO list: VFOA \n\t\tMode list: CW \n"
+                    "RX ranges #1 for " +
+                    model + ":\nTuning steps:\n\t1.0 Hz:   \tCW \n" + can +
+                    "\nOverall backend warnings: 0\n"});
 }
 
 RigAnswer dumpState(RigTarget &, const RigArguments &)
@@ -257,7 +310,9 @@ RigAnswer quit(RigTarget &, const RigArguments &)
 }
 
 // Hamlib's command list, in its order, with the argument names its manual
-// gives. What the transmitter cannot do is "not available"; readings of it
+// gives. A command without a letter has a byte of 0x80 or more instead, which
+// clients send as its one-byte form (cqrlog 0x87 as it connects, gpredict
+// 0x8b in its loop). What the transmitter cannot do is "not available"; readings of it
 // too, since no value would be true.
 constexpr RigCommand kCommands[] = {
     {'F', "set_freq", setFreq, {"Frequency"}, {}, 0},
@@ -292,10 +347,10 @@ constexpr RigCommand kCommands[] = {
     {'c', "get_ctcss_tone", notAvailable, {}, {}, 0},
     {'D', "set_dcs_code", notAvailable, {"DCS Code"}, {}, 0},
     {'d', "get_dcs_code", notAvailable, {}, {}, 0},
-    {0, "set_ctcss_sql", notAvailable, {"CTCSS Sql"}, {}, 0},
-    {0, "get_ctcss_sql", notAvailable, {}, {}, 0},
-    {0, "set_dcs_sql", notAvailable, {"DCS Sql"}, {}, 0},
-    {0, "get_dcs_sql", notAvailable, {}, {}, 0},
+    {'\x90', "set_ctcss_sql", notAvailable, {"CTCSS Sql"}, {}, 0},
+    {'\x91', "get_ctcss_sql", notAvailable, {}, {}, 0},
+    {'\x92', "set_dcs_sql", notAvailable, {"DCS Sql"}, {}, 0},
+    {'\x93', "get_dcs_sql", notAvailable, {}, {}, 0},
     {'V', "set_vfo", setVfo, {"VFO"}, {}, 0},
     {'v', "get_vfo", getVfo, {}, {"VFO"}, 0},
     {'T', "set_ptt", setPtt, {"PTT"}, {}, 0},
@@ -312,45 +367,45 @@ constexpr RigCommand kCommands[] = {
     {'z', "get_xit", notAvailable, {}, {}, 0},
     {'Y', "set_ant", notAvailable, {"Antenna", "Option"}, {}, 0},
     {'y', "get_ant", notAvailable, {"Antenna"}, {}, 0},
-    {0, "set_powerstat", onlyPosition<'1'>, {"Power Status"}, {}, 0},
-    {0, "get_powerstat", switchedOn, {}, {"Power Status"}, 0},
-    {0, "send_dtmf", notAvailable, {"Digits"}, {}, 0},
-    {0, "recv_dtmf", notAvailable, {}, {}, 0},
+    {'\x87', "set_powerstat", onlyPosition<'1'>, {"Power Status"}, {}, 0},
+    {'\x88', "get_powerstat", switchedOn, {}, {"Power Status"}, 0},
+    {'\x89', "send_dtmf", notAvailable, {"Digits"}, {}, 0},
+    {'\x8a', "recv_dtmf", notAvailable, {}, {}, 0},
     {'*', "reset", notAvailable, {"Reset"}, {}, 0},
     {'w', "send_cmd", notAvailable, {"Cmd"}, {}, 0},
     {'W', "send_cmd_rx", notAvailable, {"Cmd", "Reply"}, {}, 0},
     {'b', "send_morse", sendMorse, {"Morse"}, {}, RigFlag::RestOfLine},
-    {0, "stop_morse", stopMorse, {}, {}, 0},
-    {0, "wait_morse", waitMorse, {}, {}, 0},
-    {0, "send_voice_mem", notAvailable, {"Voice Mem#"}, {}, 0},
-    {0, "get_dcd", notAvailable, {}, {}, 0}, // a transmitter: no receiver
-    {0, "set_twiddle", notAvailable, {"Timeout (secs)"}, {}, 0},
-    {0, "get_twiddle", notAvailable, {}, {}, 0},
-    {0, "uplink", notAvailable, {"Position"}, {}, 0},
-    {0, "set_cache", notAvailable, {"Timeout (msecs)"}, {}, 0},
-    {0, "get_cache", notAvailable, {}, {}, 0},
+    {'\xbb', "stop_morse", stopMorse, {}, {}, 0},
+    {'\xbc', "wait_morse", waitMorse, {}, {}, 0},
+    {'\x94', "send_voice_mem", notAvailable, {"Voice Mem#"}, {}, 0},
+    {'\x8b', "get_dcd", notAvailable, {}, {}, 0}, // a transmitter: no receiver
+    {'\x8d', "set_twiddle", notAvailable, {"Timeout (secs)"}, {}, 0},
+    {'\x8e', "get_twiddle", notAvailable, {}, {}, 0},
+    {'\x97', "uplink", notAvailable, {"Position"}, {}, 0},
+    {'\x95', "set_cache", notAvailable, {"Timeout (msecs)"}, {}, 0},
+    {'\x96', "get_cache", notAvailable, {}, {}, 0},
     {'2', "power2mW", notAvailable, {"Power [0.0..1.0]", "Frequency", "Mode"}, {}, 0}, // the
     {'4', "mW2power", notAvailable, {"Power mW", "Frequency", "Mode"}, {}, 0}, // aerial's watts
-    {'1', "dump_caps", notAvailable, {}, {}, 0},
+    {'1', "dump_caps", dumpCaps, {}, {""}, RigFlag::Block | RigFlag::ResultAfterRecords},
     {'3', "dump_conf", notAvailable, {}, {}, 0},
-    {0, "dump_state", dumpState, {}, {""}, RigFlag::Block},
-    {0, "chk_vfo", switchedOff, {}, {"ChkVFO"}, RigFlag::RecordOnly},
-    {0, "set_vfo_opt", onlyPosition<'0'>, {"Status"}, {}, 0},
-    {0, "get_vfo_info", getVfoInfo, {"VFO"}, {"Freq", "Mode", "Width", "Split", "SatMode"}, 0},
-    {0, "get_rig_info", notAvailable, {}, {}, 0},
-    {0, "get_vfo_list", getVfoList, {}, {"VFOs"}, 0},
-    {0, "get_modes", getModes, {}, {"Modes"}, 0},
-    {0, "get_clock", notAvailable, {}, {}, 0},
-    {0, "set_clock", notAvailable, {"DateTime"}, {}, 0},
-    {0, "halt", notAvailable, {}, {}, 0}, // a client does not end the panel
-    {0, "pause", notAvailable, {"Seconds"}, {}, 0},
-    {0, "password", notAvailable, {"Password"}, {}, 0}, // the port asks for none
-    {0, "get_mode_bandwidths", notAvailable, {"Mode"}, {}, 0},
-    {0, "set_separator", notAvailable, {"SeparatorChar"}, {}, 0},
-    {0, "get_separator", notAvailable, {}, {}, 0},
-    {0, "set_lock_mode", onlyPosition<'0'>, {"Locked"}, {}, 0},
-    {0, "get_lock_mode", switchedOff, {}, {"Locked"}, RigFlag::ResultAfterRecords},
-    {0, "send_raw", notAvailable, {"Terminator", "String"}, {}, 0},
+    {'\x8f', "dump_state", dumpState, {}, {""}, RigFlag::Block},
+    {'\xf0', "chk_vfo", switchedOff, {}, {"ChkVFO"}, RigFlag::RecordOnly},
+    {'\xf2', "set_vfo_opt", onlyPosition<'0'>, {"Status"}, {}, 0},
+    {'\xf3', "get_vfo_info", getVfoInfo, {"VFO"}, {"Freq", "Mode", "Width", "Split", "SatMode"}, 0},
+    {'\xf5', "get_rig_info", notAvailable, {}, {}, 0},
+    {'\xf4', "get_vfo_list", getVfoList, {}, {"VFOs"}, 0},
+    {'\xf6', "get_modes", getModes, {}, {"Modes"}, 0},
+    {'\xf9', "get_clock", notAvailable, {}, {}, 0},
+    {'\xf8', "set_clock", notAvailable, {"DateTime"}, {}, 0},
+    {'\xf1', "halt", notAvailable, {}, {}, 0}, // a client does not end the panel
+    {'\x8c', "pause", notAvailable, {"Seconds"}, {}, 0},
+    {'\x98', "password", notAvailable, {"Password"}, {}, 0}, // the port asks for none
+    {'\xf7', "get_mode_bandwidths", notAvailable, {"Mode"}, {}, 0},
+    {'\xa0', "set_separator", notAvailable, {"SeparatorChar"}, {}, 0},
+    {'\xa1', "get_separator", notAvailable, {}, {}, 0},
+    {'\xa2', "set_lock_mode", onlyPosition<'0'>, {"Locked"}, {}, 0},
+    {'\xa3', "get_lock_mode", switchedOff, {}, {"Locked"}, RigFlag::ResultAfterRecords},
+    {'\xa4', "send_raw", notAvailable, {"Terminator", "String"}, {}, 0},
     {'q', nullptr, quit, {}, {}, RigFlag::Ends},
     {'Q', nullptr, quit, {}, {}, RigFlag::Ends},
 };
@@ -375,8 +430,8 @@ const RigCommand *findRigCommand(QByteArrayView name)
     return nullptr;
 }
 
-// Extended: the long name and the arguments as received (the text of a
-// rest-of-line argument after two blanks, as rigctld writes it), the
+// Extended: the long name and the arguments as received (a rest-of-line
+// argument with the blanks it was sent with, as rigctld writes it), the
 // records, then "RPRT n", separated by `separator`.
 QByteArray formatRigAnswer(const RigCommand &command, const RigArguments &args,
                            const RigAnswer &answer, char separator)
@@ -400,6 +455,6 @@ QByteArray formatRigAnswer(const RigCommand &command, const RigArguments &args,
                    : records;
     QByteArray out = QByteArray(command.name) + ':';
     for (const QByteArray &arg : args)
-        out += (command.has(RigFlag::RestOfLine) ? "  " : " ") + arg;
+        out += " " + arg;
     return out + separator + records + result;
 }

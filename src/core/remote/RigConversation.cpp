@@ -87,7 +87,7 @@ QByteArray RigConversation::answerCommands()
         }
         RigArguments args;
         if (entry->has(RigFlag::RestOfLine)) {
-            args << line.mid(at).trimmed();
+            args << line.mid(at); // as sent: its blanks are the client's
             at = line.size();
         }
         for (int n = int(args.size()); n < entry->argumentCount(); ++n)

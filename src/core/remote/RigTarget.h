@@ -21,10 +21,14 @@ public:
     virtual std::optional<qint64> power() const = 0; // the power option, 0 "MIN" .. 3 "MAX"
     virtual void setPower(int index) = 0;
     virtual int messageLimit() const = 0; // characters the message box holds
-    virtual void sendMorse(const QString &text) = 0;
+    // Keys `text` (every character one with Morse) after what is being keyed
+    // and queued, as a keyer's buffer does; false, and nothing queued, when
+    // the queue is full.
+    virtual bool sendMorse(const QString &text) = 0;
+    // Ends the keying and empties the queue.
     virtual void stopMorse() = 0;
-    // A message sent by the panel is being keyed (its Morse timing has not
-    // run out, and no Stop was sent since).
+    // A message is being keyed or waits in the queue (the Morse timing of
+    // the one keyed has not run out, and no Stop was sent since).
     virtual bool keying() const = 0;
     virtual QString model() const = 0; // the selected transmitter, "ALDER" or "BIRCH"
 };
