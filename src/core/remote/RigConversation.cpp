@@ -19,7 +19,9 @@ QByteArray RigConversation::take(QByteArrayView bytes)
     qsizetype read = 0; // of m_input
     while (!m_ended) {
         if (waiting()) {
-            if (m_target.keying() && m_waited.elapsed() < kLongestWaitMs)
+            // The keying's end is the Morse time of what is keyed and queued:
+            // a wait ends by itself, however slow the speed.
+            if (m_target.keying())
                 break;
             answers += formatRigAnswer(*m_waiting, {}, {}, m_waitingSeparator);
             m_waiting = nullptr;
@@ -98,7 +100,6 @@ QByteArray RigConversation::answerCommands()
         if (answer.afterKeying) {
             m_waiting = entry;
             m_waitingSeparator = separator;
-            m_waited.start();
             return answers; // the rest of the line once the keying is over
         }
         answers += formatRigAnswer(*entry, args, answer, separator);

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QElapsedTimer>
 
 struct RigCommand;
 
@@ -23,9 +22,6 @@ class RigConversation
 {
 public:
     static constexpr int kLongestLine = 1024;
-    // The longest wait for the keying to end: a message at the slowest speed
-    // would take hours, and the client would have given up long before.
-    static constexpr qint64 kLongestWaitMs = 10 * 60 * 1000;
 
     explicit RigConversation(RigTarget &target) : m_target(target) {}
 
@@ -47,5 +43,4 @@ private:
     bool m_ended = false;
     const RigCommand *m_waiting = nullptr; // the wait_morse being answered
     char m_waitingSeparator = 0;
-    QElapsedTimer m_waited;
 };
