@@ -194,6 +194,31 @@ private Q_SLOTS:
         lines += {"=F500200\\r", "=S300\\r",   "=P1\\r", "=MPARIS PARIS\\r",
                   "=BT\\r",      "=MPARIS\\r", "=BT\\r", "=B0\\r"};
         QCOMPARE(received(lines.size(), 10000), lines);
+        // t reads 0 when the transmitter has keyed the message (a word space in it), within
+        // one element or 60 ms of the simulator's own keying time, at 5, 20 and 50 wpm.
+        QTcpSocket poll;
+        poll.connectToHost(QHostAddress::LocalHost, address.section(':', 1).toUShort());
+        const auto ask = [&poll](const QByteArray &line) {
+            poll.write(line + '\n');
+            QByteArray got;
+            (void)QTest::qWaitFor([&] { return (got += poll.readAll()).endsWith('\n'); }, 2000);
+            return got.trimmed();
+        };
+        for (const int wpm : {5, 20, 50}) {
+            QCOMPARE(ask("L KEYSPD " + QByteArray::number(wpm)), "RPRT 0");
+            QCOMPARE(ask("b E E"), "RPRT 0");
+            QElapsedTimer clock;
+            for (clock.start(); ask("t") == "1";)
+                QTest::qWait(2);
+            const qint64 ms = clock.elapsed();
+            const QString keyed =
+                sim.output(QString("('E E' at %1 wpm.*)").arg(wpm), 1, 2000).value(0);
+            const double simMs = 1000 * keyed.section(" = ", 1).section(' ', 0, 0).toDouble();
+            QVERIFY2(std::abs(ms - simMs) <= std::max(1200.0 / wpm, 60.0),
+                     qPrintable(QString("%1 ms, the simulator: %2").arg(ms).arg(keyed)));
+            lines += {QString("=S%1\\r").arg(wpm * 10, 3), "=ME E\\r", "=BT\\r"};
+        }
+        QCOMPARE(received(lines.size(), 10000), lines);
         QVERIFY(panel.terminate()); // SIGTERM: saved, and nothing sent on the way out
         QCOMPARE(received(lines.size() + 1, 300), lines);
         const IniDocument saved = IniDocument::load(ini);
