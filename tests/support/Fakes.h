@@ -116,11 +116,7 @@ public:
     std::optional<qint64> power() const override { return 2; }
     void setPower(int index) override { changes << "P" + QString::number(index); }
     int messageLimit() const override { return 200; }
-    bool sendMorse(const QString &text) override
-    {
-        changes << "M:" + text;
-        return changes.size() < 8; // a queue of its own size
-    }
+    bool sendMorse(const QString &text) override { return (changes << "M:" + text).size(); }
     void stopMorse() override { changes << "stop"; }
     bool keyed = false;
     bool keying() const override { return keyed; }
