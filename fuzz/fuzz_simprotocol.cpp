@@ -24,12 +24,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     check(lines.size() == pieceLines.size() && whole.pending() == pieces.pending(),
           "the lines depend on how the bytes were split");
+    // The lines from the stream itself: each stretch up to a CR, its LFs left out, cut once it
+    // holds maxLine bytes (an overlong line), the rest of the stretch dropped.
+    QList<QByteArray> stretches = QByteArray(stream).replace("\n", "").split('\r');
+    const QByteArray last = stretches.takeLast();
+    if (last.size() >= maxLine)
+        stretches << last;
+    check(lines.size() == stretches.size() &&
+              whole.pending() == (last.size() < maxLine ? last : ""),
+          "a line does not end at a CR, or an overlong one is not cut at the bound");
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray &line = lines[i].bytes;
         check(line == pieceLines[i].bytes && lines[i].overlong == pieceLines[i].overlong,
               "the lines depend on how the bytes were split");
-        check(line.size() <= maxLine && !line.contains('\r') && !line.contains('\n'),
-              "a line holds a line end or exceeds the bound");
+        check(line == stretches[i].left(maxLine) &&
+                  lines[i].overlong == (stretches[i].size() >= maxLine),
+              "a line does not end at a CR, or an overlong one is not cut at the bound");
         check(!parseLine(line).meaning.isEmpty(), "a line without a meaning for the log");
     }
     check(unescapeBytes(escapeBytes(stream)) == stream, "escaping does not come back to the bytes");

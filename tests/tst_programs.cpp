@@ -41,27 +41,6 @@ private Q_SLOTS:
         QCOMPARE(command.meaning.startsWith("not understood"), row.isEmpty());
     }
 
-    void split_data()
-    {
-        arrowRows({"line in pieces => =F50|01|00\r => =F500100 => ",
-                   "partial line waits => =MCQ\r=BT\r=B => =MCQ|=BT => =B",
-                   "CR LF split => =BT\r\n=B0\r|\n?I\r => =BT|=B0|?I => ",
-                   "LF alone ends nothing => =BT\n=B0\n =>  => =BT=B0",
-                   "overlong: bounded, rest dropped => 12345678\r0123456789ABCDEFGHIJ|KL\r=BT\r?I"
-                   " => 12345678|012345678+|=BT => ?I"});
-    }
-    void split()
-    {
-        QFETCH(QStringList, row); // chunks, lines ('+': an overlong one's start), what waits
-        SimProtocol::LineSplitter splitter(9);
-        QStringList got;
-        for (const QString &chunk : row[0].split('|'))
-            for (const SimProtocol::LineSplitter::Line &line : splitter.feed(chunk.toLatin1()))
-                got << line.bytes + (line.overlong ? "+" : "");
-        QCOMPARE(got.join('|'), row[1]);
-        QCOMPARE(splitter.pending(), row[2].toLatin1());
-    }
-
     // How long the transmitter keys: PARIS timing, a unit lasting 1200 / wpm ms.
     void keying_data() // sent, ms of keying (-1: none)
     {
