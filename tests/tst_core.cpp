@@ -2,7 +2,6 @@
 #include "Files.h"
 #include "Platform.h"
 #include "protocol/CommandProtocol.h"
-#include "protocol/DisplayText.h"
 #include "remote/RigConversation.h"
 #include "remote/RigServer.h"
 #include "serial/PortTable.h"
@@ -13,7 +12,7 @@
 
 #include <QtNetwork>
 
-// How a text is shown: a number, a display, a command field, the wire's bytes.
+// How a text is shown: a number, the wire's bytes.
 using Conversion = std::function<QString(const QString &)>;
 Q_DECLARE_METATYPE(Conversion)
 
@@ -31,7 +30,7 @@ class tst_Core : public QObject
     }
 
 private Q_SLOTS:
-    // Settings texts as numbers; numbers as the displays, the fields and the wire show them.
+    // Settings texts as numbers; texts as the wire carries them.
     void texts_data()
     {
         QTest::addColumn<Conversion>("conversion");
@@ -41,10 +40,6 @@ private Q_SLOTS:
             const Number n = NumberText::parse(text);
             return n ? QString::number(*n) : "none";
         };
-        const auto of = [](auto show) { // a number's text shown
-            return [show](const QString &text) { return show(*NumberText::parse(text)); };
-        };
-        const Conversion kHz = of(DisplayText::frequency), wpm = of(DisplayText::speed);
         const Conversion line = [](const QString &text) {
             return QString(TransmitterLink::lineBytes(text).toHex().toUpper());
         };
@@ -53,10 +48,6 @@ private Q_SLOTS:
                  {"blank, sign, text after", number, " -12abc", "-12"},
                  {"sign alone", number, "-", "none"},
                  {"19 digits overflow", number, "9999999999999999999", "none"},
-                 {"below 1 kHz", kHz, "42", "0.042"},
-                 {"7 digits", kHz, "1000000", "1000.000"},
-                 {"20 wpm", wpm, "200", "20"},
-                 {"0.5 wpm", wpm, "5", "0.5"},
                  {"stop, digit zero", line, "=B0", "3D42300D"},
                  {"euro", line, "=M€", "3D4D800D"},
                  {"outside the code page", line, "=MЖ", "3D4D3F0D"},
@@ -200,32 +191,6 @@ private Q_SLOTS:
                  "BIRCH500000");
 #endif
     }
-
-#ifdef Q_OS_UNIX
-    // Whether the guide's viewer showed it is known once xdg-open ends (3: none can).
-    void openerTellsItsOutcome_data()
-    {
-        arrowRows({"a viewer shows it => exit 0 => shown", "none can => exit 3 => not shown",
-                   "no opener =>  => not shown"});
-    }
-    void openerTellsItsOutcome()
-    {
-        QFETCH(QStringList, row); // what xdg-open does, what the panel learns
-        QTemporaryDir bin;
-        const QString opener = bin.filePath("xdg-open");
-        if (!row[0].isEmpty())
-            QVERIFY(putFile(opener, "#!/bin/sh\nsleep 0.2\n" + row[0].toLatin1() + "\n") &&
-                    QFile::setPermissions(opener, QFile::ReadOwner | QFile::ExeOwner));
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", bin.path().toLocal8Bit());
-        QObject context;
-        QString learnt;
-        Platform::openDocument(file, &context,
-                               [&](bool shown) { learnt = shown ? "shown" : "not shown"; });
-        qputenv("PATH", path);
-        QTRY_COMPARE(learnt, row[1]);
-    }
-#endif
 
     // Hamlib's network rig protocol as rigctld answers it, and what each command asks of the
     // panel; '|' ends a line sent or answered, '~' marks where the keying ended.

@@ -480,18 +480,6 @@ private Q_SLOTS:
         });
         QCOMPARE(f->portState() + boxes(), "closed");
     }
-    void dialogCyclesLeaveNothingBehind()
-    {
-        startOnPty();
-        int i = 0; // the dialog left by Cancel, OK and its close control in turn
-        cycles("dialog", soak ? 300 : 30, [&] {
-            f->get<QAction>("menu_Baud_Rate")->trigger();
-            if (++i % 3 == 0)
-                return void(f->baudRateForm()->close());
-            f->get<QAbstractButton>(i % 3 == 1 ? "Cancel_Command" : "Ok_Command")->click();
-        });
-        QCOMPARE(f->portState() + boxes(), "open 3");
-    }
 
     // SIGKILL at random moments while another process saves the settings file again and
     // again: each time the file is whole and from one save.

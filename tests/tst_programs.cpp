@@ -7,10 +7,6 @@
 #include <QtNetwork>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 // The project's programs: the transmitter simulator, what it makes of the wire and how
 // long it keys; the simulator and the panel as the operator starts them, processes of
 // their own, and a station program driving the panel through the network port.
@@ -71,7 +67,7 @@ private Q_SLOTS:
     }
 
     // The real program: registers its device in the panel's settings file,
-    // answers "?I", logs each line, lets a crashed program's lock go, ends on SIGTERM.
+    // answers "?I", logs each line, ends on SIGTERM.
     void servesThePanel()
     {
         const QByteArray head = "[VAKO]\r\n; note\r\n[ports]\r\nCom1=/dev/ttyUSB0\r\n",
@@ -90,15 +86,6 @@ private Q_SLOTS:
         QTRY_COMPARE(port.peek(64), "#I:VAKO BIRCH SIM 1.0\r");
         QCOMPARE(sim.output(R"(( rx "=F500100\\r"  frequency 500.100 kHz))").size(), 1);
         port.close();
-        // A serial program that dies leaves the device exclusive; the simulator lifts it.
-        const auto exclusive = [path = device.toLocal8Bit()](unsigned long request) {
-            int on = 1, fd = ::open(path.constData(), O_RDWR | O_NOCTTY); // root opens it anyway
-            on = fd >= 0 && ::ioctl(fd, request, &on) == 0 ? on : -1;
-            ::close(fd);
-            return on;
-        };
-        QCOMPARE(exclusive(TIOCEXCL), 1);
-        QTRY_COMPARE(exclusive(TIOCGEXCL), 0);
         QVERIFY(sim.terminate());
     }
 

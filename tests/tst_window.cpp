@@ -429,19 +429,6 @@ private Q_SLOTS:
         QCOMPARE(label->text().contains("more characters"), row[0].size() > 1000); // cut, and told
     }
 
-    // The file dialogs name the two types as the panel does; "All files" takes any name.
-    void fileDialogTypes()
-    {
-        QVERIFY(putFile(f->dir.filePath("m.txt"), "") && putFile(f->dir.filePath("message"), ""));
-        for (const bool save : {false, true}) {
-            MessageFileDialog dialog("", MessageFileMenu::kFilter, "", save, nullptr);
-            const auto *box = dialog.findChild<QComboBox *>("fileTypeCombo");
-            QCOMPARE(box->itemText(0) + ' ' + box->itemText(1), "Message(*.txt) All files(*.*)");
-            const QString all = dialog.nameFilters().last().section('(', -1).chopped(1);
-            QCOMPARE(QDir(f->dir.path(), all).entryList(QDir::Files).join(' '), "m.txt message");
-        }
-    }
-
     // Two typed lines; a message file opened, then the message saved as station/out.txt (over an
     // "OLD" file when the row says how): the bytes saved, the boxes, where each file dialog starts.
     void messageFiles_data()
