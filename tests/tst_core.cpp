@@ -29,6 +29,18 @@ class tst_Core : public QObject
         QVERIFY(bytes.isNull() || putFile(file, bytes.toLatin1()));
     }
 
+    // A table of JSON arrays, a line each, named by their first text; '#' starts a comment.
+    static void jsonRows(const QString &path)
+    {
+        QTest::addColumn<QJsonArray>("row");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        for (QByteArray line; !(line = file.readLine()).isEmpty();)
+            if (!line.startsWith('#'))
+                QTest::newRow(line.mid(2, line.indexOf('"', 2) - 2))
+                    << QJsonDocument::fromJson(line).array();
+    }
+
 private Q_SLOTS:
     // Settings texts as numbers; texts as the wire carries them.
     void texts_data()
@@ -260,13 +272,7 @@ private Q_SLOTS:
     // beside rigctld -m 1's recorded answers: the same names and records, an answer to each.
     void commandList_data()
     {
-        QTest::addColumn<QJsonArray>("row");
-        QFile file(QFINDTESTDATA("data/rigctl-commands.jsonl"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        for (QByteArray line; !(line = file.readLine()).isEmpty();)
-            if (!line.startsWith('#'))
-                QTest::newRow(line.mid(2, line.indexOf('"', 2) - 2))
-                    << QJsonDocument::fromJson(line).array();
+        jsonRows(QFINDTESTDATA("data/rigctl-commands.jsonl"));
     }
     void commandList()
     {
@@ -294,6 +300,20 @@ private Q_SLOTS:
             QCOMPARE(comma.section(',', 0, 0), reference.section(',', 0, 0));
         if (comma.endsWith("RPRT 0\n") && reference.endsWith("RPRT 0\n"))
             QCOMPARE(keys(comma, comma.count(',')), keys(reference, comma.count(',')));
+    }
+
+    // What station programs send as they connect and work, and what they need back.
+    void stationPrograms_data()
+    {
+        jsonRows(QFINDTESTDATA("data/station-programs.jsonl"));
+    }
+    void stationPrograms()
+    {
+        QFETCH(QJsonArray, row); // program, sent, rigctld's answer, the panel's, its changes
+        FakeRigTarget target;
+        QCOMPARE(QString(RigConversation(target).take(row[1].toString().toLatin1())),
+                 row[3].toString());
+        QCOMPARE(target.changes.join(' '), row[4].toString());
     }
 
     // Where the port listens; one that cannot open is told in the operator's words.

@@ -294,10 +294,11 @@ private Q_SLOTS:
             "remote \\stop_morse -> RPRT 0", "close", "saved B:Frequency=500100",
             "saved B:Power=3"}, "=F500100\r=S250\r=P3\r=MCQ DE TEST\r=BT\r=B0\r",
             "VAKO BIRCH|500.100|25|2|3|*"}},
-        {"station programs' messages wait for the one keyed, the box untouched; Stop empties the queue", {
+        {"station programs' messages wait for the one keyed, the box untouched; Transmit cuts them and ends their wait", {
             "B:CW_speed=500", {"type  MY", "remote b E -> RPRT 0", "remote b T -> RPRT 0", "wait 150",
-            "remote b E -> RPRT 0", "remote b T -> RPRT 0", "Stop_button", "wait 150", "holds CQ DE VAKO K MY"},
-            "=ME\r=BT\r=MT\r=BT\r=ME\r=BT\r=B0\r", "*"}},
+            "remote b E -> RPRT 0", "remote b T -> RPRT 0", "Send_button", "remote t -> 1",
+            "remote \\wait_morse -> RPRT 0", "Stop_button", "wait 150", "holds CQ DE VAKO K MY"},
+            "=ME\r=BT\r=MT\r=BT\r=ME\r=BT\r=MCQ DE VAKO K MY\r=BT\r=B0\r", "*"}},
         {"a message the code page lacks characters of is not sent", {"", {"text CQ Жук → DE",
             "Send_button", "remote b CQ Ж -> RPRT -1", "remote b  -> RPRT 0"}, "=B0\r",
             "*|open 3|(!) The message was not sent.\nThese characters cannot be sent in the transmitter's code page (Windows-1252):\nЖ у к →"}},

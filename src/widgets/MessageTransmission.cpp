@@ -70,6 +70,7 @@ void MessageTransmission::Send_button_Click()
     // dropped, and the transmitter keys this one at once.
     m_queue.clear();
     key(text, true);
+    m_stationMessage = false;
 }
 
 bool MessageTransmission::queueForStationProgram(const QString &text)
@@ -78,6 +79,7 @@ bool MessageTransmission::queueForStationProgram(const QString &text)
         // It must not take the reply to the operator's information query:
         // while the query waits, the received text is left for the tick.
         key(text, !m_replyTimer.isActive());
+        m_stationMessage = true;
         return true;
     }
     if (m_queue.size() >= kQueuedMessages)
@@ -95,6 +97,7 @@ void MessageTransmission::keyNextQueued()
         return;
     }
     key(m_queue.takeFirst(), !m_replyTimer.isActive());
+    m_stationMessage = true;
 }
 
 bool MessageTransmission::portOpenOrTell()

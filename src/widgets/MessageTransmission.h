@@ -32,6 +32,11 @@ public:
     // A message is being keyed (its Morse timing at the speed it was sent
     // with has not run out, and no Stop has been sent since) or waits.
     bool keying() const { return !m_keyingEnds.hasExpired() || !m_queue.isEmpty(); }
+    // ... and it is a station program's.
+    bool keyingStationMessage() const
+    {
+        return (!m_keyingEnds.hasExpired() && m_stationMessage) || !m_queue.isEmpty();
+    }
 
     // A station program's messages waiting behind the one keyed: a logger's
     // macros, a few at a time; more is a client that does not wait.
@@ -48,7 +53,8 @@ private:
 
     HandlerContext &m_context;
     QTimer &m_replyTimer;
-    QDeadlineTimer m_keyingEnds; // expired: nothing keyed
-    QStringList m_queue;         // station programs' messages, in order
-    QTimer m_queueTimer;         // fires when the keyed message ends
+    QDeadlineTimer m_keyingEnds;   // expired: nothing keyed
+    bool m_stationMessage = false; // the one keyed came from a station program
+    QStringList m_queue;           // station programs' messages, in order
+    QTimer m_queueTimer;           // fires when the keyed message ends
 };

@@ -65,6 +65,11 @@ bool RemoteControl::keying() const
     return m_messages.keying();
 }
 
+bool RemoteControl::keyingStationMessages() const
+{
+    return m_messages.keyingStationMessage();
+}
+
 QString RemoteControl::model() const
 {
     return m_context.state.Model;

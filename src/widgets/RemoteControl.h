@@ -30,6 +30,7 @@ public:
     bool sendMorse(const QString &text) override;
     void stopMorse() override;
     bool keying() const override;
+    bool keyingStationMessages() const override;
     QString model() const override;
 
 private:

@@ -165,6 +165,22 @@ RigAnswer setLevel(RigTarget &target, const RigArguments &args)
     return result(RigResult::NotAvailable);
 }
 
+// gpredict turns split on with the one VFO as the transmitting one: with a
+// single VFO that receives and transmits, that is no split at all.
+RigAnswer setSplitVfo(RigTarget &, const RigArguments &args)
+{
+    if (args[0] == "0" || (args[0] == "1" && isOurVfo(args[1])))
+        return {};
+    return result(number(args[0]) ? RigResult::NotAvailable : RigResult::InvalidParameter);
+}
+
+// A transmitter has no receiver, so it never detects a carrier; gpredict asks
+// for it in its loop.
+RigAnswer getDcd(RigTarget &, const RigArguments &)
+{
+    return reading({"0"});
+}
+
 RigAnswer getSplitVfo(RigTarget &, const RigArguments &)
 {
     return reading({"0", "VFOA"});
@@ -224,7 +240,7 @@ RigAnswer dumpCaps(RigTarget &target, const RigArguments &)
     for (const auto &[what, yes] : std::initializer_list<std::pair<const char *, bool>>{
              {"set Frequency", true},  {"get Frequency", true}, {"set Mode", true},
              {"get Mode", true},       {"set VFO", true},       {"get VFO", true},
-             {"set PTT", true},        {"get PTT", true},       {"get DCD", false},
+             {"set PTT", true},        {"get PTT", true},       {"get DCD", true},
              {"set Split VFO", true},  {"get Split VFO", true}, {"set Power Stat", true},
              {"get Power Stat", true}, {"set Level", true},     {"get Level", true},
              {"send Morse", true},     {"stop Morse", true},    {"wait Morse", true},
@@ -257,7 +273,7 @@ RigAnswer getKeying(RigTarget &target, const RigArguments &)
 RigAnswer waitMorse(RigTarget &target, const RigArguments &)
 {
     RigAnswer answer;
-    answer.afterKeying = target.keying();
+    answer.afterKeying = target.keyingStationMessages();
     return answer;
 }
 
@@ -325,7 +341,7 @@ constexpr RigCommand kCommands[] = {
     {'x', "get_split_mode", notAvailable, {}, {}, 0},
     {'K', "set_split_freq_mode", notAvailable, {"TX Frequency", "TX Mode", "TX Passband"}, {}, 0},
     {'k', "get_split_freq_mode", notAvailable, {}, {}, 0},
-    {'S', "set_split_vfo", onlyPosition<'0'>, {"Split", "TX VFO"}, {}, 0},
+    {'S', "set_split_vfo", setSplitVfo, {"Split", "TX VFO"}, {}, 0},
     {'s', "get_split_vfo", getSplitVfo, {}, {"Split", "TX VFO"}, 0},
     {'N', "set_ts", notAvailable, {"Tuning Step"}, {}, 0},
     {'n', "get_ts", notAvailable, {}, {}, 0},
@@ -378,7 +394,7 @@ constexpr RigCommand kCommands[] = {
     {'\xbb', "stop_morse", stopMorse, {}, {}, 0},
     {'\xbc', "wait_morse", waitMorse, {}, {}, 0},
     {'\x94', "send_voice_mem", notAvailable, {"Voice Mem#"}, {}, 0},
-    {'\x8b', "get_dcd", notAvailable, {}, {}, 0}, // a transmitter: no receiver
+    {'\x8b', "get_dcd", getDcd, {}, {"DCD"}, 0},
     {'\x8d', "set_twiddle", notAvailable, {"Timeout (secs)"}, {}, 0},
     {'\x8e', "get_twiddle", notAvailable, {}, {}, 0},
     {'\x97', "uplink", notAvailable, {"Position"}, {}, 0},

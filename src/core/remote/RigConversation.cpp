@@ -21,7 +21,7 @@ QByteArray RigConversation::take(QByteArrayView bytes)
         if (waiting()) {
             // The keying's end is the Morse time of what is keyed and queued:
             // a wait ends by itself, however slow the speed.
-            if (m_target.keying())
+            if (m_target.keyingStationMessages())
                 break;
             answers += formatRigAnswer(*m_waiting, {}, {}, m_waitingSeparator);
             m_waiting = nullptr;

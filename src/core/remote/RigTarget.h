@@ -30,5 +30,8 @@ public:
     // A message is being keyed or waits in the queue (the Morse timing of
     // the one keyed has not run out, and no Stop was sent since).
     virtual bool keying() const = 0;
+    // A station program's message is being keyed or waits: what \wait_morse
+    // waits for. The operator's Transmit cuts those short, and ends the wait.
+    virtual bool keyingStationMessages() const { return keying(); }
     virtual QString model() const = 0; // the selected transmitter, "ALDER" or "BIRCH"
 };
