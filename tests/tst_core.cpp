@@ -2,6 +2,7 @@
 #include "Files.h"
 #include "Platform.h"
 #include "protocol/CommandProtocol.h"
+#include "remote/PeerFilter.h"
 #include "remote/RigConversation.h"
 #include "remote/RigServer.h"
 #include "serial/PortTable.h"
@@ -339,6 +340,51 @@ private Q_SLOTS:
         QVERIFY2(told.startsWith("The port for other programs (") &&
                      told.contains(where ? "already in use" : "it is no port number"),
                  qPrintable(told));
+    }
+
+    // Who gets in: the peers AllowFrom names, and this computer's own once it is given.
+    void peers_data()
+    {
+        arrowRows({"not given: loopback =>  => 127.0.0.2 => in",
+                   "not given: another computer =>  => 192.168.1.20 => out",
+                   "an address => 192.168.1.20 => 192.168.1.20 => in",
+                   "its neighbour => 192.168.1.20 => 192.168.1.21 => out",
+                   "a subnet => 192.168.1.0/24, fe80::/10 => 192.168.1.77 => in",
+                   "link-local on an interface => 192.168.1.0/24 fe80::/10 => fe80::1%eth0 => in",
+                   "IPv4 through IPv6 => 10.0.0.0/8 => ::ffff:10.1.2.3 => in",
+                   "given: 127.0.0.1 => 10.0.0.0/8 => 127.0.0.1 => in",
+                   "given: ::1 => 10.0.0.0/8 => ::1 => in",
+                   "given: the rest of loopback => 127.0.0.3 => 127.0.0.2 => out",
+                   "no address => 192.168.1.x => 192.168.1.1 => bad 192.168.1.x"});
+    }
+    void peers()
+    {
+        QFETCH(QStringList, row); // AllowFrom, the peer, let in or not
+        QString bad;
+        const std::optional<PeerFilter> filter = PeerFilter::fromSetting(row[0], bad);
+        QCOMPARE(filter ? filter->allows(QHostAddress(row[1])) ? "in" : "out" : "bad " + bad,
+                 row[2]);
+    }
+
+    // Beyond this computer only for named peers: without them the port stays shut, and says why.
+    void listensBeyondOnlyForPeers_data()
+    {
+        arrowRows(
+            {"every IPv4 address => 0.0.0.0 =>  => AllowFrom=192.168.1.20",
+             "every IPv6 address => [::] =>  => AllowFrom=192.168.1.0/24",
+             "peers named => 0.0.0.0 => 192.168.1.0/24 => already in use",
+             "a bad entry => 127.0.0.1 => 10.0.0.300 => \"10.0.0.300\", which is no address"});
+    }
+    void listensBeyondOnlyForPeers()
+    {
+        QFETCH(QStringList, row); // the address, AllowFrom, what the operator is told
+        QTcpServer taken; // the port, so that an address the rule lets through fails to listen
+        QVERIFY(taken.listen(QHostAddress::LocalHost));
+        FakeRigTarget target;
+        RigServer server(target);
+        const QString told =
+            server.start(row[0] + ':' + QString::number(taken.serverPort()), row[1]).value_or("");
+        QVERIFY2(told.contains(row[2]), qPrintable(told));
     }
 };
 

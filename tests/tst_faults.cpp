@@ -399,38 +399,60 @@ private Q_SLOTS:
         QCOMPARE(f->portState() + boxes(), "open 3");
     }
 
-    // Station programs on the network port: too many, a line without end, more junk than one
-    // turn reads, one gone mid-line, one that floods and never reads cost only themselves.
+    // Station programs on the network port: a peer not allowed, four that poll and four that went
+    // silent before a fifth, a line without end, more junk than one turn reads, one gone
+    // mid-line, one that floods and never reads cost only themselves.
     void badStationPrograms()
     {
         FakeRigTarget target;
-        RigServer server(target);
+        const int silenceMs = 400; // the server's own is half a minute
+        RigServer server(target, silenceMs);
         QTcpServer probe; // a free port
         QVERIFY(probe.listen(QHostAddress::LocalHost));
         const quint16 port = probe.serverPort();
         probe.close();
-        QVERIFY(!server.start(QString::number(port)));
-        QTcpSocket clients[5];
-        const auto ask = [&](int i, const QByteArray &line) { // connecting first when it is not
-            if (clients[i].state() == QAbstractSocket::UnconnectedState)
-                clients[i].connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(!server.start("127.0.0.1:" + QString::number(port), "127.0.0.3"));
+        QTcpSocket clients[6];
+        const auto ask = [&](int i, const QByteArray &line, const char *from = "127.0.0.1") {
+            if (clients[i].state() == QAbstractSocket::UnconnectedState) // connecting first
+                clients[i].bind(QHostAddress(from)), clients[i].connectToHost("127.0.0.1", port);
             clients[i].write(line);
             QByteArray got; // the server answers in this thread
             (void)QTest::qWaitFor([&] { return (got += clients[i].readAll()).endsWith('\n'); },
                                   2000);
             return got;
         };
-        for (int i = 0; i < RigServer::kMaxClients; ++i)
+        clients[5].bind(QHostAddress("127.0.0.2")); // a stranger: let go, its line never read
+        clients[5].connectToHost("127.0.0.1", port);
+        clients[5].write("F 500200\n");
+        QTRY_COMPARE(clients[5].state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(clients[5].readAll() + ask(0, "f\n", "127.0.0.3"), "500000\n");
+        for (int i = 1; i < RigServer::kMaxClients; ++i)
             QCOMPARE(ask(i, "f\n"), "500000\n");
-        QCOMPARE(ask(4, ""), "RPRT -14\n");
-        QTRY_COMPARE(clients[4].state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(ask(0, QByteArray(2000, 'E')), "RPRT -8\n");
-        QTRY_COMPARE(clients[0].state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(ask(1, QByteArray("\x01\xff 9\n").repeated(2000) + "f\n"), "500000\n");
-        clients[2].write("F 5001");
-        clients[2].abort();
+        QProcess ss; // the server's side of each connection keeps it alive
+        ss.start("ss",
+                 {"-Htno", "state", "established", "( sport = :" + QString::number(port) + " )"});
+        QVERIFY(ss.waitForFinished());
+        QCOMPARE(QString(ss.readAll()).count("timer:(keepalive"), RigServer::kMaxClients);
+        clients[4].connectToHost("127.0.0.1", port); // four that poll keep their places
+        clients[4].write("f\n");
+        QElapsedTimer clock;
+        for (clock.start(); clock.elapsed() < 2 * silenceMs;)
+            for (int i = 0; i < RigServer::kMaxClients; ++i)
+                QCOMPARE(ask(i, "f\n"), "500000\n");
+        QByteArray told; // once it waited that long
+        QTRY_COMPARE(told += clients[4].readAll(), "RPRT -14\n");
+        clock.start(); // four gone silent: the one silent longest gives way
+        QCOMPARE(ask(4, "f\n"), "500000\n");
+        QVERIFY2(clock.elapsed() < 2 * silenceMs, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(clients[0].state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(ask(1, QByteArray(2000, 'E')), "RPRT -8\n");
+        QTRY_COMPARE(clients[1].state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(ask(2, QByteArray("\x01\xff 9\n").repeated(2000) + "f\n"), "500000\n");
+        clients[3].write("F 5001");
+        clients[3].abort();
         QTest::qWait(100);
-        QCOMPARE(ask(2, "F 500100\n"), "RPRT 0\n"); // a new connection: its place is free again
+        QCOMPARE(ask(3, "F 500100\n"), "RPRT 0\n"); // a new connection: its place is free again
         QCOMPARE(target.changes, QStringList{"F500100"});
 
         // The flood, from a thread of its own that never reads, until its connection shuts.

@@ -76,11 +76,13 @@ int main(int argc, char *argv[])
                                           QStringLiteral("address"));
     commandLine.addOption(listenOption);
     (void)commandLine.parse(QCoreApplication::arguments());
-    const QString listen =
-        commandLine.isSet(listenOption)
-            ? commandLine.value(listenOption)
-            : settingsFile.value(QStringLiteral("Remote"), QStringLiteral("Listen"))
-                  .value_or(QString());
+    const auto remoteSetting = [&settingsFile](const char *key) {
+        return settingsFile.value(QStringLiteral("Remote"), QLatin1String(key)).value_or(QString());
+    };
+    const RigServerModule::Settings remoteSettings{
+        commandLine.isSet(listenOption) ? commandLine.value(listenOption) : remoteSetting("Listen"),
+        remoteSetting("AllowFrom")};
+    const QString &listen = remoteSettings.listen;
     // Its code is a module beside the program, loaded only when the port is
     // on: a panel without it starts as if the port did not exist. The server
     // goes before the window whose handlers it drives.
@@ -88,14 +90,16 @@ int main(int argc, char *argv[])
     if (!listen.trimmed().isEmpty()) {
         QLibrary module(QCoreApplication::applicationDirPath() + u'/' +
                         QLatin1String(RigServerModule::kName));
-        QString failure;
+        RigServerModule::Outcome outcome;
+        QString &failure = outcome.failure;
         if (const auto start =
                 reinterpret_cast<RigServerModule::Start>(module.resolve(RigServerModule::kStart)))
-            remote.reset(start(form.remoteControl(), listen, failure));
+            remote.reset(start(form.remoteControl(), remoteSettings, outcome));
         else
             failure = RigServerModule::failure(
                 listen,
                 QStringLiteral("its module is missing or broken (%1)").arg(module.errorString()));
+        form.showRemoteReach(outcome.openBeyond);
         if (!failure.isEmpty())
             QTimer::singleShot(0, &form, [&dialogs, failure] { dialogs.message(failure); });
     }

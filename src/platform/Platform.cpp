@@ -13,7 +13,10 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -252,3 +255,16 @@ FontConfigurationReader::~FontConfigurationReader()
 }
 
 } // namespace Platform
+
+void Platform::keepConnectionAlive(qintptr socket)
+{
+#ifdef Q_OS_LINUX
+    const int options[][2] = {
+        {SO_KEEPALIVE, 1}, {TCP_KEEPIDLE, 60}, {TCP_KEEPINTVL, 10}, {TCP_KEEPCNT, 5}};
+    for (const auto &[option, value] : options)
+        ::setsockopt(int(socket), option == SO_KEEPALIVE ? SOL_SOCKET : IPPROTO_TCP, option, &value,
+                     sizeof value);
+#else
+    Q_UNUSED(socket); // Qt's KeepAliveOption switches it on with the system's times
+#endif
+}

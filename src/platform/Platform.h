@@ -53,6 +53,12 @@ void openDocument(const QString &path, QObject *context, std::function<void(bool
 // before anything could block the window or touch the device's lines.
 bool openRegularFile(QFile &file, const QString &path);
 
+// Lets the system find a peer of a connection that vanished (a laptop gone
+// to sleep, a program on another computer that hung) within minutes rather
+// than hours: TCP keep-alive after a minute of silence, on Linux with probes
+// every 10 s, 5 at most; elsewhere with the system's own times.
+void keepConnectionAlive(qintptr socket);
+
 // Message files are in the system's 8-bit code page. On Windows that is its
 // ANSI code page; the other systems have none, and these give nullopt: the
 // caller keeps to Windows-1252, the code page operators exchange files in.

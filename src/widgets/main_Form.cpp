@@ -155,6 +155,12 @@ PanelControls main_Form::collectControls()
     return c;
 }
 
+void main_Form::showRemoteReach(const QString &text)
+{
+    m_ui->Status->setToolTip(text);
+    m_ui->Status->setAccessibleDescription(text);
+}
+
 void main_Form::onMenuClick(QAction *entry, std::function<void()> handler)
 {
     connect(entry, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });

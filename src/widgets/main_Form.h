@@ -59,6 +59,9 @@ public:
     void menu_Baud_Rate_Click();
     // What the network port for station programs drives.
     RigTarget &remoteControl() { return m_remote; }
+    // While the network port lets in other computers, the status line says
+    // so when the operator points at it (and to a screen reader): whom.
+    void showRemoteReach(const QString &text);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

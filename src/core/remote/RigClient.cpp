@@ -4,10 +4,9 @@
 
 namespace {
 
-// Bytes taken from one client per turn of the event loop, and the answers
-// it may leave unread before it is read no more: a client that floods the
-// port shares the window's time with it and holds bounded memory.
-constexpr qint64 kChunk = 4096;
+// The answers a client may leave unread before it is read no more: a client
+// that floods the port shares the window's time with it and holds bounded
+// memory.
 constexpr qint64 kUnreadAnswers = 64 * 1024;
 
 // How often a client waiting for the keying's end asks again: a Stop click
@@ -25,9 +24,21 @@ RigClient::RigClient(QTcpSocket *socket, RigTarget &target)
     m_keyingPoll.setSingleShot(true);
     m_keyingPoll.setInterval(kKeyingPollMs);
     connect(&m_keyingPoll, &QTimer::timeout, this, [this] { answer({}); });
-    connect(m_socket, &QTcpSocket::readyRead, this, &RigClient::serve);
+    m_heard.start();
+    connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+        m_heard.start();
+        serve();
+    });
     connect(m_socket, &QTcpSocket::bytesWritten, this, &RigClient::serve);
     connect(m_socket, &QTcpSocket::disconnected, m_socket, &QObject::deleteLater);
+    if (m_socket->bytesAvailable() > 0) // sent while it waited for its place
+        QTimer::singleShot(0, this, &RigClient::serve);
+}
+
+void RigClient::leave()
+{
+    m_socket->abort();
+    m_socket->deleteLater();
 }
 
 void RigClient::serve()
