@@ -2,6 +2,7 @@
 #include "Files.h"
 #include "Platform.h"
 #include "protocol/CommandProtocol.h"
+#include "remote/KeyerServer.h"
 #include "remote/PeerFilter.h"
 #include "remote/RigConversation.h"
 #include "remote/RigServer.h"
@@ -355,7 +356,8 @@ private Q_SLOTS:
                    "given: 127.0.0.1 => 10.0.0.0/8 => 127.0.0.1 => in",
                    "given: ::1 => 10.0.0.0/8 => ::1 => in",
                    "given: the rest of loopback => 127.0.0.3 => 127.0.0.2 => out",
-                   "no address => 192.168.1.x => 192.168.1.1 => bad 192.168.1.x"});
+                   "no address => 192.168.1.x => 192.168.1.1 => bad AllowFrom= names "
+                   "\"192.168.1.x\", which is no address nor subnet"});
     }
     void peers()
     {
@@ -385,6 +387,30 @@ private Q_SLOTS:
         const QString told =
             server.start(row[0] + ':' + QString::number(taken.serverPort()), row[1]).value_or("");
         QVERIFY2(told.contains(row[2]), qPrintable(told));
+    }
+
+    // The CW keyer port beside Debian's cwdaemon: its replies to the same datagrams, and what
+    // each asks of the panel.
+    void keyerPort_data()
+    {
+        jsonRows(QFINDTESTDATA("data/cwdaemon-replies.jsonl"));
+    }
+    void keyerPort()
+    {
+        QFETCH(QJsonArray, row); // datagrams, cwdaemon's replies, the panel's changes
+        QUdpSocket client;       // its port, free, for the keyer a moment later
+        QVERIFY(client.bind(QHostAddress::LocalHost));
+        const quint16 port = client.localPort();
+        client.close();
+        FakeRigTarget target;
+        KeyerServer keyer(target);
+        QVERIFY(!keyer.start(QString::number(port), {}));
+        for (const QJsonValue &datagram : row[1].toArray())
+            client.writeDatagram(datagram.toString().toUtf8(), QHostAddress::LocalHost, port);
+        QByteArray replies;
+        QTest::qWait(50);
+        QTRY_COMPARE(replies += client.receiveDatagram().data(), row[2].toString().toLatin1());
+        QCOMPARE(target.changes.join(' '), row[3].toString());
     }
 };
 

@@ -64,30 +64,35 @@ int main(int argc, char *argv[])
         return 0; // asked to end during the start-up; the settings are saved
     form.show();
 
-    // The port for other station programs opens after the start-up, which
-    // stays as it always was; a port that cannot open is told once, and the
-    // panel runs on without it.
+    // The ports for other station programs (the rig port and the CW keyer
+    // port) open after the start-up, which stays as it always was; a port
+    // that cannot open is told once, and the panel runs on without it.
     // "--listen ADDRESS" (or "--listen=ADDRESS") names it for this run, over
-    // Listen= in the settings file's [Remote] section; empty is off. Other
-    // arguments are left alone, as they always were.
+    // Listen= in the settings file's [Remote] section, and "--keyer ADDRESS"
+    // the CW keyer port over Keyer=; empty is off. Other arguments are left
+    // alone, as they always were.
     QCommandLineParser commandLine;
     const QCommandLineOption listenOption(QStringLiteral("listen"),
                                           QStringLiteral("Port for other station programs."),
                                           QStringLiteral("address"));
-    commandLine.addOption(listenOption);
+    const QCommandLineOption keyerOption(QStringLiteral("keyer"),
+                                         QStringLiteral("CW keyer port for other programs."),
+                                         QStringLiteral("address"));
+    commandLine.addOptions({listenOption, keyerOption});
     (void)commandLine.parse(QCoreApplication::arguments());
     const auto remoteSetting = [&settingsFile](const char *key) {
         return settingsFile.value(QStringLiteral("Remote"), QLatin1String(key)).value_or(QString());
     };
+    const auto given = [&](const QCommandLineOption &option, const char *key) {
+        return commandLine.isSet(option) ? commandLine.value(option) : remoteSetting(key);
+    };
     const RigServerModule::Settings remoteSettings{
-        commandLine.isSet(listenOption) ? commandLine.value(listenOption) : remoteSetting("Listen"),
-        remoteSetting("AllowFrom")};
-    const QString &listen = remoteSettings.listen;
-    // Its code is a module beside the program, loaded only when the port is
-    // on: a panel without it starts as if the port did not exist. The server
-    // goes before the window whose handlers it drives.
+        given(listenOption, "Listen"), given(keyerOption, "Keyer"), remoteSetting("AllowFrom")};
+    // Their code is a module beside the program, loaded only when a port is
+    // on: a panel without them starts as if the ports did not exist. The
+    // servers go before the window whose handlers they drive.
     std::unique_ptr<QObject> remote;
-    if (!listen.trimmed().isEmpty()) {
+    if (!(remoteSettings.listen + remoteSettings.keyer).trimmed().isEmpty()) {
         QLibrary module(QCoreApplication::applicationDirPath() + u'/' +
                         QLatin1String(RigServerModule::kName));
         RigServerModule::Outcome outcome;
@@ -97,7 +102,8 @@ int main(int argc, char *argv[])
             remote.reset(start(form.remoteControl(), remoteSettings, outcome));
         else
             failure = RigServerModule::failure(
-                listen,
+                remoteSettings.listen.trimmed().isEmpty() ? remoteSettings.keyer
+                                                          : remoteSettings.listen,
                 QStringLiteral("its module is missing or broken (%1)").arg(module.errorString()));
         form.showRemoteReach(outcome.openBeyond);
         if (!failure.isEmpty())

@@ -29,6 +29,7 @@ public:
     // a keyer's buffer keys. False, and nothing queued, when kQueuedMessages
     // wait already. The operator's Transmit and Stop empty the queue.
     bool queueForStationProgram(const QString &text);
+    void dropQueue() { m_queue.clear(); }
     // A message is being keyed (its Morse timing at the speed it was sent
     // with has not run out, and no Stop has been sent since) or waits.
     bool keying() const { return !m_keyingEnds.hasExpired() || !m_queue.isEmpty(); }

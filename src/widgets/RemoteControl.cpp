@@ -60,6 +60,11 @@ void RemoteControl::stopMorse()
     m_messages.Stop_button_Click();
 }
 
+void RemoteControl::dropQueuedMorse()
+{
+    m_messages.dropQueue();
+}
+
 bool RemoteControl::keying() const
 {
     return m_messages.keying();

@@ -29,6 +29,7 @@ public:
     int messageLimit() const override;
     bool sendMorse(const QString &text) override;
     void stopMorse() override;
+    void dropQueuedMorse() override;
     bool keying() const override;
     bool keyingStationMessages() const override;
     QString model() const override;

@@ -118,6 +118,7 @@ public:
     int messageLimit() const override { return 200; }
     bool sendMorse(const QString &text) override { return (changes << "M:" + text).size(); }
     void stopMorse() override { changes << "stop"; }
+    void dropQueuedMorse() override { changes << "drop"; }
     bool keyed = false;
     bool keying() const override { return keyed; }
     QString model() const override { return "BIRCH"; }

@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-std::optional<PeerFilter> PeerFilter::fromSetting(const QString &allowFrom, QString &bad)
+std::optional<PeerFilter> PeerFilter::fromSetting(const QString &allowFrom, QString &reason)
 {
     PeerFilter filter;
     static const QRegularExpression separators(QStringLiteral("[,\\s]+"));
@@ -14,7 +14,8 @@ std::optional<PeerFilter> PeerFilter::fromSetting(const QString &allowFrom, QStr
                                                       : entry + QStringLiteral("/32");
         const QPair<QHostAddress, int> parsed = QHostAddress::parseSubnet(subnet);
         if (parsed.first.isNull()) {
-            bad = entry;
+            reason = QStringLiteral("AllowFrom= names \"%1\", which is no address nor subnet")
+                         .arg(entry);
             return std::nullopt;
         }
         filter.m_subnets << parsed;
@@ -39,17 +40,36 @@ bool PeerFilter::allows(QHostAddress peer) const
                        [&peer](const auto &subnet) { return peer.isInSubnet(subnet); });
 }
 
-QString PeerFilter::listed() const
+QString PeerFilter::openBeyond(const char *port, const QHostAddress &address, quint16 number) const
 {
-    return m_entries.join(QStringLiteral(", "));
+    if (address.isLoopback())
+        return QString();
+    const QString where = address.protocol() == QAbstractSocket::IPv6Protocol
+                              ? u'[' + address.toString() + u']'
+                              : address.toString();
+    return QStringLiteral("%1 listens beyond this computer (%2:%3).\nIt lets in %4 and this "
+                          "computer.")
+        .arg(QLatin1String(port), where)
+        .arg(number)
+        .arg(m_entries.join(QStringLiteral(", ")));
 }
 
-std::optional<QString> PeerFilter::refusalToListen(const ListenAddress &where) const
+std::optional<PortAdmission> admitPort(const QString &setting, const QString &allowFrom,
+                                       QString &reason)
 {
-    if (m_given || where.address.isLoopback())
+    const std::optional<PeerFilter> peers = PeerFilter::fromSetting(allowFrom, reason);
+    if (!peers)
         return std::nullopt;
-    return QStringLiteral("it would let any computer that reaches it key the transmitter. To let "
-                          "station programs on other computers in, name them in the settings "
-                          "file's [Remote] section, for example AllowFrom=192.168.1.20 or "
-                          "AllowFrom=192.168.1.0/24; this computer needs nothing");
+    const std::optional<ListenAddress> where = parseListenAddress(setting);
+    if (!where) {
+        reason = QStringLiteral("it is no port number, nor an address and a port number");
+        return std::nullopt;
+    }
+    if (peers->given() || where->address.isLoopback())
+        return PortAdmission{*where, *peers};
+    reason = QStringLiteral("it would let any computer that reaches it key the transmitter. To let "
+                            "station programs on other computers in, name them in the settings "
+                            "file's [Remote] section, for example AllowFrom=192.168.1.20 or "
+                            "AllowFrom=192.168.1.0/24; this computer needs nothing");
+    return std::nullopt;
 }

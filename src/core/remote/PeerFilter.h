@@ -20,22 +20,30 @@
 class PeerFilter
 {
 public:
-    // The filter `allowFrom` names; nullopt, and the entry that is neither an
-    // address nor a subnet in `bad`, when one is not.
-    static std::optional<PeerFilter> fromSetting(const QString &allowFrom, QString &bad);
+    // The filter `allowFrom` names; nullopt, and why for the operator in
+    // `reason`, when an entry is neither an address nor a subnet.
+    static std::optional<PeerFilter> fromSetting(const QString &allowFrom, QString &reason);
 
     bool given() const { return m_given; }
     bool allows(QHostAddress peer) const;
-    // The listed peers as the operator wrote them, for the window to show.
-    QString listed() const;
-
-    // The rule every network face keeps: a port beyond this computer opens
-    // only for named peers. Why `where` may not open, in the operator's
-    // words, or nullopt when it may.
-    std::optional<QString> refusalToListen(const ListenAddress &where) const;
+    // For the window while `port` (its caption) listens at `address` beyond
+    // this computer: where, and whom it lets in; empty on loopback.
+    QString openBeyond(const char *port, const QHostAddress &address, quint16 number) const;
 
 private:
     bool m_given = false;
     QList<QPair<QHostAddress, int>> m_subnets;
     QStringList m_entries; // as written
 };
+
+// The rule every network face keeps: a port beyond this computer opens only
+// for named peers. Where a face may listen by its `setting` and
+// `allowFrom`, and whom it lets in; nullopt, and why in the operator's words
+// in `reason`, when it may not.
+struct PortAdmission
+{
+    ListenAddress where;
+    PeerFilter peers;
+};
+std::optional<PortAdmission> admitPort(const QString &setting, const QString &allowFrom,
+                                       QString &reason);

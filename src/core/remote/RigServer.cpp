@@ -34,33 +34,22 @@ std::optional<QString> RigServer::start(const QString &setting, const QString &a
 {
     if (setting.trimmed().isEmpty())
         return std::nullopt;
-    const std::optional<ListenAddress> where = parseListenAddress(setting);
-    QString bad, reason = QStringLiteral("it is no port number, nor an address and a port number");
-    const std::optional<PeerFilter> peers = PeerFilter::fromSetting(allowFrom, bad);
-    if (peers)
-        m_peers = *peers; // before the first connection can come
-    if (!peers)
-        reason = QStringLiteral("AllowFrom= names \"%1\", which is no address nor subnet").arg(bad);
-    else if (where && m_peers.refusalToListen(*where))
-        reason = *m_peers.refusalToListen(*where);
-    else if (where && m_server->listen(where->address, where->port))
-        return std::nullopt;
-    else if (where)
+    QString reason;
+    if (const std::optional<PortAdmission> admitted = admitPort(setting, allowFrom, reason)) {
+        m_peers = admitted->peers; // before the first connection can come
+        if (m_server->listen(admitted->where.address, admitted->where.port))
+            return std::nullopt;
         reason = m_server->errorString();
+    }
     return RigServerModule::failure(setting, reason);
 }
 
 QString RigServer::openBeyond() const
 {
-    if (!m_server->isListening() || m_server->serverAddress().isLoopback())
-        return QString();
-    return QStringLiteral("The port for other programs listens beyond this computer (%1:%2).\n"
-                          "It lets in %3 and this computer.")
-        .arg(m_server->serverAddress().protocol() == QAbstractSocket::IPv6Protocol
-                 ? u'[' + m_server->serverAddress().toString() + u']'
-                 : m_server->serverAddress().toString())
-        .arg(m_server->serverPort())
-        .arg(m_peers.listed());
+    return m_server->isListening()
+               ? m_peers.openBeyond(RigServerModule::kRigPort, m_server->serverAddress(),
+                                    m_server->serverPort())
+               : QString();
 }
 
 void RigServer::accept()

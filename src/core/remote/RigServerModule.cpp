@@ -1,4 +1,5 @@
 #include "RigServerModule.h"
+#include "KeyerServer.h"
 #include "RigServer.h"
 
 #include <memory>
@@ -8,11 +9,23 @@ extern "C" Q_DECL_EXPORT QObject *vakoStartRigServer(RigTarget &target,
                                                      const RigServerModule::Settings &settings,
                                                      RigServerModule::Outcome &outcome)
 {
-    auto server = std::make_unique<RigServer>(target);
-    if (const std::optional<QString> told = server->start(settings.listen, settings.allowFrom)) {
-        outcome.failure = *told;
-        return nullptr;
+    auto servers = std::make_unique<QObject>();
+    QStringList failures, beyond;
+    if (!settings.listen.trimmed().isEmpty()) {
+        auto *server = new RigServer(target, RigServer::kSilenceMs, servers.get());
+        if (const std::optional<QString> told = server->start(settings.listen, settings.allowFrom))
+            failures << *told;
+        else if (!server->openBeyond().isEmpty())
+            beyond << server->openBeyond();
     }
-    outcome.openBeyond = server->openBeyond();
-    return server.release();
+    if (!settings.keyer.trimmed().isEmpty()) {
+        auto *keyer = new KeyerServer(target, servers.get());
+        if (const std::optional<QString> told = keyer->start(settings.keyer, settings.allowFrom))
+            failures << *told;
+        else if (!keyer->openBeyond().isEmpty())
+            beyond << keyer->openBeyond();
+    }
+    outcome.failure = failures.join(u'\n');
+    outcome.openBeyond = beyond.join(u'\n');
+    return servers.release();
 }

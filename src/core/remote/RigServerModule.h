@@ -5,9 +5,10 @@
 class QObject;
 class RigTarget;
 
-// The network port's server lives in a module of its own beside the program
-// (vako-rigserver), so that Qt Network and what it brings (proxy, Kerberos,
-// resolver libraries) are loaded only when the port is switched on.
+// The network faces (the rig port for station programs, the CW keyer port)
+// live in a module of its own beside the program (vako-rigserver), so that
+// Qt Network and what it brings (proxy, Kerberos, resolver libraries) are
+// loaded only when one of them is switched on.
 namespace RigServerModule {
 
 inline constexpr char kName[] = "vako-rigserver";
@@ -16,8 +17,9 @@ inline constexpr char kStart[] = "vakoStartRigServer";
 // The [Remote] settings (or the command line's) the network faces open by.
 struct Settings
 {
-    QString listen;    // as parseListenAddress reads it
-    QString allowFrom; // as PeerFilter::fromSetting reads it
+    QString listen;    // the rig port, as parseListenAddress reads it
+    QString keyer;     // the CW keyer port, the same way
+    QString allowFrom; // for both, as PeerFilter::fromSetting reads it
 };
 
 // What the operator is told: why a port could not be opened (empty when it
@@ -28,16 +30,19 @@ struct Outcome
     QString openBeyond;
 };
 
-// The module's entry: a server for `target` as `settings` say, owned by the
-// caller; or none, and the outcome says why.
+// The module's entry: the servers `settings` switch on for `target`, in one
+// object the caller owns; or none, and the outcome says why. A port that
+// cannot open is told, and the other opens all the same.
 using Start = QObject *(*)(RigTarget &target, const Settings &settings, Outcome &outcome);
 
-// The operator's message when the port cannot be opened.
-inline QString failure(const QString &setting, const QString &reason)
+inline constexpr char kRigPort[] = "The port for other programs";
+inline constexpr char kKeyerPort[] = "The CW keyer port";
+
+// The operator's message when a port cannot be opened.
+inline QString failure(const QString &setting, const QString &reason, const char *port = kRigPort)
 {
-    return QStringLiteral("The port for other programs (%1) cannot be opened: %2.\n"
-                          "The panel runs on without it.")
-        .arg(setting.trimmed(), reason);
+    return QStringLiteral("%1 (%2) cannot be opened: %3.\nThe panel runs on without it.")
+        .arg(QLatin1String(port), setting.trimmed(), reason);
 }
 
 } // namespace RigServerModule

@@ -27,6 +27,8 @@ public:
     virtual bool sendMorse(const QString &text) = 0;
     // Ends the keying and empties the queue.
     virtual void stopMorse() = 0;
+    // Empties the queue; what is being keyed goes on.
+    virtual void dropQueuedMorse() = 0;
     // A message is being keyed or waits in the queue (the Morse timing of
     // the one keyed has not run out, and no Stop was sent since).
     virtual bool keying() const = 0;
