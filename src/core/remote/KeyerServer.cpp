@@ -50,8 +50,9 @@ QString KeyerServer::openBeyond() const
 void KeyerServer::readDatagrams()
 {
     for (int i = 0; i < kDatagramsPerTurn && m_socket->hasPendingDatagrams(); ++i) {
-        // Only as much as cwdaemon takes is read; the rest of it is dropped.
-        const QNetworkDatagram datagram = m_socket->receiveDatagram(KeyerProtocol::kLongestRequest);
+        // Read whole (at most 64 KiB, UDP's bound): Windows drops a datagram
+        // read into less room than it holds. The parser takes what cwdaemon does.
+        const QNetworkDatagram datagram = m_socket->receiveDatagram();
         if (m_peers.allows(datagram.senderAddress()))
             take(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
     }
