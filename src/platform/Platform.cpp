@@ -259,12 +259,11 @@ FontConfigurationReader::~FontConfigurationReader()
 void Platform::keepConnectionAlive(qintptr socket)
 {
 #ifdef Q_OS_LINUX
-    const int options[][2] = {
-        {SO_KEEPALIVE, 1}, {TCP_KEEPIDLE, 60}, {TCP_KEEPINTVL, 10}, {TCP_KEEPCNT, 5}};
+    // Switched on by the caller (Qt's KeepAliveOption); here only its times.
+    const int options[][2] = {{TCP_KEEPIDLE, 60}, {TCP_KEEPINTVL, 10}, {TCP_KEEPCNT, 5}};
     for (const auto &[option, value] : options)
-        ::setsockopt(int(socket), option == SO_KEEPALIVE ? SOL_SOCKET : IPPROTO_TCP, option, &value,
-                     sizeof value);
+        ::setsockopt(int(socket), IPPROTO_TCP, option, &value, sizeof value);
 #else
-    Q_UNUSED(socket); // Qt's KeepAliveOption switches it on with the system's times
+    Q_UNUSED(socket); // the system's own times
 #endif
 }

@@ -55,8 +55,9 @@ bool openRegularFile(QFile &file, const QString &path);
 
 // Lets the system find a peer of a connection that vanished (a laptop gone
 // to sleep, a program on another computer that hung) within minutes rather
-// than hours: TCP keep-alive after a minute of silence, on Linux with probes
-// every 10 s, 5 at most; elsewhere with the system's own times.
+// than hours, once the caller has switched TCP keep-alive on: on Linux after
+// a minute of silence, with probes every 10 s, 5 at most; elsewhere with the
+// system's own times.
 void keepConnectionAlive(qintptr socket);
 
 // Message files are in the system's 8-bit code page. On Windows that is its

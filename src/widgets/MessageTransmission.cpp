@@ -69,17 +69,13 @@ void MessageTransmission::Send_button_Click()
     // The operator's message goes first: what station programs queued is
     // dropped, and the transmitter keys this one at once.
     m_queue.clear();
-    key(text, true);
-    m_stationMessage = false;
+    key(text, false);
 }
 
 bool MessageTransmission::queueForStationProgram(const QString &text)
 {
     if (!keying()) {
-        // It must not take the reply to the operator's information query:
-        // while the query waits, the received text is left for the tick.
-        key(text, !m_replyTimer.isActive());
-        m_stationMessage = true;
+        key(text, true);
         return true;
     }
     if (m_queue.size() >= kQueuedMessages)
@@ -96,8 +92,7 @@ void MessageTransmission::keyNextQueued()
         m_queue.clear();
         return;
     }
-    key(m_queue.takeFirst(), !m_replyTimer.isActive());
-    m_stationMessage = true;
+    key(m_queue.takeFirst(), true);
 }
 
 bool MessageTransmission::portOpenOrTell()
@@ -108,13 +103,16 @@ bool MessageTransmission::portOpenOrTell()
     return false;
 }
 
-void MessageTransmission::key(const QString &text, bool discardReceived)
+void MessageTransmission::key(const QString &text, bool fromStationProgram)
 {
     TransmitterLink &link = m_context.link;
     // Whatever the transmitter said before (a late reply to a query) is not
-    // an answer to anything now.
-    if (discardReceived)
+    // an answer to anything now. A station program's message must not take
+    // the reply to the operator's own query: while that waits, the received
+    // text is left for the tick.
+    if (!fromStationProgram || !m_replyTimer.isActive())
         link.readReceived();
+    m_stationMessage = fromStationProgram;
     const QString field = messageField(text);
     link.SendCommand(QLatin1String(Command::Message.word) + field);
     link.SendCommand(QLatin1String(Command::StartKeying.word));

@@ -49,7 +49,7 @@ private:
     // Transmit and Stop need the port; with it closed the operator is told.
     bool portOpenOrTell();
     // Sends one message: "=M" with the text as its field carries it, "=BT".
-    void key(const QString &text, bool discardReceived);
+    void key(const QString &text, bool fromStationProgram);
     void keyNextQueued();
 
     HandlerContext &m_context;

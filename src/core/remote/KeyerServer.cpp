@@ -88,7 +88,7 @@ void KeyerServer::take(const QByteArray &datagram, const QHostAddress &from, qui
         m_echo = reply;
     if (request.kind != Kind::Text)
         return;
-    const Reply due = request.reply.isEmpty() ? std::exchange(m_echo, {}) : reply;
+    const Reply due = request.reply.isEmpty() ? m_echo : reply;
     m_echo = {};
     if (!due.bytes.isEmpty() && m_replies.size() < kWaitingReplies) {
         m_replies << due;

@@ -165,15 +165,6 @@ RigAnswer setLevel(RigTarget &target, const RigArguments &args)
     return result(RigResult::NotAvailable);
 }
 
-// gpredict turns split on with the one VFO as the transmitting one: with a
-// single VFO that receives and transmits, that is no split at all.
-RigAnswer setSplitVfo(RigTarget &, const RigArguments &args)
-{
-    if (args[0] == "0" || (args[0] == "1" && isOurVfo(args[1])))
-        return {};
-    return result(number(args[0]) ? RigResult::NotAvailable : RigResult::InvalidParameter);
-}
-
 // A transmitter has no receiver, so it never detects a carrier; gpredict asks
 // for it in its loop.
 RigAnswer getDcd(RigTarget &, const RigArguments &)
@@ -293,6 +284,15 @@ template <char Position> RigAnswer onlyPosition(RigTarget &, const RigArguments 
     if (args[0] == QByteArray(1, Position))
         return {};
     return result(number(args[0]) ? RigResult::NotAvailable : RigResult::InvalidParameter);
+}
+
+// gpredict turns split on with the one VFO as the transmitting one: with a
+// single VFO that receives and transmits, that is no split at all.
+RigAnswer setSplitVfo(RigTarget &target, const RigArguments &args)
+{
+    if (args[0] == "1" && isOurVfo(args[1]))
+        return {};
+    return onlyPosition<'0'>(target, args);
 }
 
 RigAnswer getInfo(RigTarget &target, const RigArguments &)

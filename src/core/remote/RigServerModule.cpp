@@ -15,17 +15,16 @@ extern "C" Q_DECL_EXPORT QObject *vakoStartRigServer(RigTarget &target,
         auto *server = new RigServer(target, RigServer::kSilenceMs, servers.get());
         if (const std::optional<QString> told = server->start(settings.listen, settings.allowFrom))
             failures << *told;
-        else if (!server->openBeyond().isEmpty())
-            beyond << server->openBeyond();
+        beyond << server->openBeyond();
     }
     if (!settings.keyer.trimmed().isEmpty()) {
         auto *keyer = new KeyerServer(target, servers.get());
         if (const std::optional<QString> told = keyer->start(settings.keyer, settings.allowFrom))
             failures << *told;
-        else if (!keyer->openBeyond().isEmpty())
-            beyond << keyer->openBeyond();
+        beyond << keyer->openBeyond();
     }
     outcome.failure = failures.join(u'\n');
+    beyond.removeAll(QString()); // a port on loopback, or not open
     outcome.openBeyond = beyond.join(u'\n');
     return servers.release();
 }
